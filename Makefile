@@ -1,0 +1,42 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: run test deps build build-asan test-normal test-asan bench clean
+
+deps:
+	@sh tools/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTA_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVELTA_SANITIZE=ON \
+	  -DVELTA_WERROR=ON -DVELTA_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-g -O1"
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+test-normal: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# Both builds, both must pass.
+test: test-normal test-asan
+
+# Until the viewer lands: build everything and run the tests of what exists.
+run: build
+	@echo "velta: the viewer is not built yet; running the normal test suite instead."
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/velta-bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,4 @@
+// GDI32 services: bitmaps and device contexts.
+#pragma once
+
+#include "wintypes.h"

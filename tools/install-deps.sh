@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, when any is missing.
+# Runs as root on a fresh Debian 12 machine; does nothing when everything is present.
+set -e
+PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev"
+missing=""
+for p in $PACKAGES; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "velta: installing$missing"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q $missing
