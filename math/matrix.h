@@ -1,0 +1,32 @@
+// Matrix4: sixteen floats stored row by row. Points are row vectors multiplied on the left,
+// so the translation lives in _41, _42, _43.
+#pragma once
+
+#include <windows.h>
+
+#include "math/vector.h"
+
+struct Matrix4 {
+  union {
+    struct {
+      float _11, _12, _13, _14;
+      float _21, _22, _23, _24;
+      float _31, _32, _33, _34;
+      float _41, _42, _43, _44;
+    };
+    float m[4][4];
+  };
+
+  Matrix4() = default;  // leaves the values unset
+};
+
+static_assert(sizeof(Matrix4) == 64, "Matrix4 is sixteen floats");
+
+void SetIdentity(Matrix4& m);
+// q = b·a: transforming by q applies b first, then a. q may be a or b.
+void MatrixMultiply(Matrix4& q, const Matrix4& a, const Matrix4& b);
+// Transforms a point with the homogeneous divide; refuses (E_INVALIDARG, out untouched) when
+// |w| < 1e-5. out may be in.
+HRESULT TransformPoint(Vector3& out, const Vector3& in, const Matrix4& m);
+// Rotation-only matrix from a rotation, uniform scale and translation.
+void ExtractRotation(Matrix4& out, const Matrix4& in);
