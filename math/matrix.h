@@ -28,5 +28,6 @@ void MatrixMultiply(Matrix4& q, const Matrix4& a, const Matrix4& b);
 // Transforms a point with the homogeneous divide; refuses (E_INVALIDARG, out untouched) when
 // |w| < 1e-5. out may be in.
 HRESULT TransformPoint(Vector3& out, const Vector3& in, const Matrix4& m);
-// Rotation-only matrix from a rotation, uniform scale and translation.
+// Rotation-only matrix from a rotation, uniform scale and translation. When the x axis maps
+// to zero length the translation is still cleared but no scale is removed. out may be in.
 void ExtractRotation(Matrix4& out, const Matrix4& in);

@@ -14,7 +14,14 @@ void DivideInPlace(Vector3& v, float s) {
 
 float SquareMagnitude(const Vector3& v) { return v.x * v.x + v.y * v.y + v.z * v.z; }
 float Magnitude(const Vector3& v) { return std::sqrt(SquareMagnitude(v)); }
-Vector3 Normalize(const Vector3& v) { return Divide(v, Magnitude(v)); }
+Vector3 Normalize(const Vector3& v) {
+  // A zero vector has no direction: hand it back as it is instead of dividing by zero.
+  const float length = Magnitude(v);
+  if (!(length > 0.0f)) {
+    return v;
+  }
+  return Divide(v, length);
+}
 float DotProduct(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 Vector3 CrossProduct(const Vector3& a, const Vector3& b) {

@@ -17,6 +17,7 @@ Vector3 Divide(const Vector3& v, float s);
 void DivideInPlace(Vector3& v, float s);
 float SquareMagnitude(const Vector3& v);
 float Magnitude(const Vector3& v);
+// v / |v|; a vector whose length is zero (or underflows to zero) comes back unchanged.
 Vector3 Normalize(const Vector3& v);
 float DotProduct(const Vector3& a, const Vector3& b);
 Vector3 CrossProduct(const Vector3& a, const Vector3& b);
