@@ -1,0 +1,106 @@
+#include "scene/model_node.h"
+
+#include <cstring>
+#include <new>
+
+void CopyName(char (&dst)[NameFieldSize], const char* src) {
+  size_t n = src ? strnlen(src, NameFieldSize - 1) : 0;
+  std::memcpy(dst, src ? src : "", n);
+  dst[n] = '\0';
+}
+
+ModelNode::ModelNode() : firstChild(nullptr), nextSibling(nullptr), model(nullptr), name{}, kind(0) {}
+
+void ModelNode::Update() {}
+void ModelNode::Draw() {}
+
+// Frees the subtree and the sibling chain from an explicit list linked through nextSibling, so
+// neither a long chain nor a deep hierarchy can exhaust the stack. Each node is unlinked before
+// it is deleted, so its own destructor finds nothing left to free.
+ModelNode::~ModelNode() {
+  ModelNode* pending = nullptr;
+  auto defer = [&pending](ModelNode* chain) {
+    while (chain) {
+      ModelNode* next = chain->nextSibling;
+      chain->nextSibling = pending;
+      pending = chain;
+      chain = next;
+    }
+  };
+  defer(firstChild);
+  defer(nextSibling);
+  firstChild = nullptr;
+  nextSibling = nullptr;
+  while (pending) {
+    ModelNode* node = pending;
+    pending = node->nextSibling;
+    node->nextSibling = nullptr;
+    defer(node->firstChild);
+    node->firstChild = nullptr;
+    delete node;
+  }
+}
+
+void ModelNode::AddChild(ModelNode* node) {
+  if (!firstChild)
+    firstChild = node;
+  else
+    firstChild->AddSibling(node);
+}
+
+void ModelNode::AddSibling(ModelNode* node) {
+  ModelNode* last = this;
+  while (last->nextSibling) last = last->nextSibling;
+  last->nextSibling = node;
+}
+
+SceneNode::SceneNode() : params{} {
+  kind = NodeKindScene;
+  SetIdentity(matrix);
+}
+
+Model::Model() : liveObjects(0), meshCount(0), meshes(nullptr) { kind = NodeKindModel; }
+
+Model::~Model() {
+  delete[] meshes;
+  meshes = nullptr;
+}
+
+MeshNode::MeshNode(const char* nodeName, uint16_t vertexCount_, const MeshVertex* vertices,
+                   uint16_t indexCount_, const uint16_t* indices_, const Material& material_)
+    : vertexCount(0), work(nullptr), tlVertices(nullptr), indexCount(0), indices(nullptr),
+      material(), meshIndex(0) {
+  kind = NodeKindMesh;
+  CopyName(name, nodeName);
+  material = material_;
+  if (vertexCount_ > 0 && vertices) {
+    work = new (std::nothrow) WorkVertex[vertexCount_]();
+    tlVertices = new (std::nothrow) D3DTLVERTEX[vertexCount_]();
+    if (work && tlVertices) {
+      vertexCount = vertexCount_;
+      for (uint16_t i = 0; i < vertexCount; ++i) {
+        const MeshVertex& v = vertices[i];
+        work[i].position = Vector3(v.x, v.y, v.z);
+        work[i].normal = Vector3(v.nx, v.ny, v.nz);
+        work[i].tu = v.tu;
+        work[i].tv = v.tv;
+      }
+    }
+  }
+  if (indexCount_ > 0 && indices_) {
+    indices = new (std::nothrow) uint16_t[indexCount_];
+    if (indices) {
+      indexCount = indexCount_;
+      std::memcpy(indices, indices_, sizeof(uint16_t) * indexCount);
+    }
+  }
+}
+
+MeshNode::~MeshNode() {
+  delete[] work;
+  delete[] tlVertices;
+  delete[] indices;
+  work = nullptr;
+  tlVertices = nullptr;
+  indices = nullptr;
+}
