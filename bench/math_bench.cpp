@@ -13,7 +13,8 @@ void BM_TransformPoint(benchmark::State& state) {
   std::vector<Vector3> in(kPoints);
   std::vector<Vector3> out(kPoints);
   for (int i = 0; i < kPoints; ++i) {
-    in[i] = Vector3(static_cast<float>(i % 97) - 48.0f, static_cast<float>(i % 53), static_cast<float>(i % 31) - 15.0f);
+    in[i] = Vector3(static_cast<float>(i % 97) - 48.0f, static_cast<float>(i % 53),
+                    static_cast<float>(i % 31) - 15.0f);
   }
 
   Matrix4 view;

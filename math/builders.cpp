@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-HRESULT SetViewMatrix(Matrix4& m, const Vector3& eye, const Vector3& target, const Vector3& worldUp) {
+HRESULT SetViewMatrix(Matrix4& m, const Vector3& eye, const Vector3& target,
+                      const Vector3& worldUp) {
   Vector3 view = Subtract(target, eye);
   const float viewLength = Magnitude(view);
   if (viewLength < 1e-6f) {

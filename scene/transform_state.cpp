@@ -4,11 +4,17 @@
 
 TransformState TheTransformState{};
 
-void SetWorldMatrix(const Matrix4& m) { TheTransformState.world = m; }
+void SetWorldMatrix(const Matrix4& m) {
+  TheTransformState.world = m;
+}
 
-void GetWorldMatrix(Matrix4& m) { m = TheTransformState.world; }
+void GetWorldMatrix(Matrix4& m) {
+  m = TheTransformState.world;
+}
 
-void ResetWorldMatrix() { SetIdentity(TheTransformState.world); }
+void ResetWorldMatrix() {
+  SetIdentity(TheTransformState.world);
+}
 
 void SetCamera(const Vector3& eye, const Vector3& lookAt, const Vector3& up) {
   // Copies first: the arguments may be the record's own fields.
@@ -55,9 +61,14 @@ void UpdateViewChain() {
 }
 
 void UpdateLocalToScreen() {
-  MatrixMultiply(TheTransformState.localToScreen, TheTransformState.viewChain, TheTransformState.world);
+  MatrixMultiply(TheTransformState.localToScreen, TheTransformState.viewChain,
+                 TheTransformState.world);
 }
 
-void GetLocalToScreen(Matrix4& m) { m = TheTransformState.localToScreen; }
+void GetLocalToScreen(Matrix4& m) {
+  m = TheTransformState.localToScreen;
+}
 
-void GetNormalMatrix(Matrix4& m) { ExtractRotation(m, TheTransformState.world); }
+void GetNormalMatrix(Matrix4& m) {
+  ExtractRotation(m, TheTransformState.world);
+}

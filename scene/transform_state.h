@@ -13,7 +13,7 @@ struct TransformState {
   Matrix4 projection;     // camera space to projected space
   Matrix4 screenMatrix;   // projected space to pixels
   Matrix4 localToScreen;  // world x viewChain, as of the last UpdateLocalToScreen
-  Matrix4 viewChain;      // world x view x projection x screenMatrix, as of the last UpdateViewChain
+  Matrix4 viewChain;  // world x view x projection x screenMatrix, as of the last UpdateViewChain
   Vector3 eye;
   Vector3 lookAt;
   Vector3 up;

@@ -58,8 +58,8 @@ TEST(ViewMatrixTest, UpAlongViewFallsBackToWorldY) {
 TEST(ViewMatrixTest, LookingStraightDownFallsBackToWorldZ) {
   Matrix4 m = Sentinel();
   ASSERT_EQ(S_OK, SetViewMatrix(m, {0, 10, 0}, {0, 0, 0}, {0, 1, 0}));
-  ExpectVectorNear({1, 0, 0}, {m._11, m._21, m._31});  // right
-  ExpectVectorNear({0, 0, 1}, {m._12, m._22, m._32});  // up
+  ExpectVectorNear({1, 0, 0}, {m._11, m._21, m._31});   // right
+  ExpectVectorNear({0, 0, 1}, {m._12, m._22, m._32});   // up
   ExpectVectorNear({0, -1, 0}, {m._13, m._23, m._33});  // view
   ExpectVectorNear({0, 0, 10}, {m._41, m._42, m._43});
   EXPECT_EQ(0.0f, m._14);
@@ -125,7 +125,7 @@ TEST(ProjectionMatrixTest, DegenerateInputIsRefusedAndLeavesMatrix) {
     float fov, nearPlane, farPlane;
   };
   const Case cases[] = {
-      {kPi / 2, 1.0f, 1.005f}, {kPi / 2, 5.0f, 5.0f}, {kPi / 2, 1.005f, 1.0f},
+      {kPi / 2, 1.0f, 1.005f}, {kPi / 2, 5.0f, 5.0f},  {kPi / 2, 1.005f, 1.0f},
       {0.0f, 1.0f, 100.0f},    {0.019f, 1.0f, 100.0f}, {2 * kPi, 1.0f, 100.0f},
   };
   for (const Case& c : cases) {
@@ -142,12 +142,9 @@ TEST(RotationTest, QuarterTurnsAboutEachAxis) {
     Vector3 in, want;
   };
   const Case cases[] = {
-      {SetRotateYMatrix, {1, 0, 0}, {0, 0, -1}},
-      {SetRotateYMatrix, {0, 0, 1}, {1, 0, 0}},
-      {SetRotateXMatrix, {0, 1, 0}, {0, 0, 1}},
-      {SetRotateXMatrix, {0, 0, 1}, {0, -1, 0}},
-      {SetRotateZMatrix, {1, 0, 0}, {0, 1, 0}},
-      {SetRotateZMatrix, {0, 1, 0}, {-1, 0, 0}},
+      {SetRotateYMatrix, {1, 0, 0}, {0, 0, -1}}, {SetRotateYMatrix, {0, 0, 1}, {1, 0, 0}},
+      {SetRotateXMatrix, {0, 1, 0}, {0, 0, 1}},  {SetRotateXMatrix, {0, 0, 1}, {0, -1, 0}},
+      {SetRotateZMatrix, {1, 0, 0}, {0, 1, 0}},  {SetRotateZMatrix, {0, 1, 0}, {-1, 0, 0}},
   };
   for (const Case& c : cases) {
     Matrix4 m;

@@ -62,10 +62,8 @@ TEST(VectorTest, CrossProductFollowsTheAxisCycle) {
     Vector3 a, b, want;
   };
   const Case cases[] = {
-      {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
-      {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
-      {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},
-      {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
+      {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},   {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
+      {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},   {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
       {{1, 2, 3}, {4, 5, 6}, {-3, 6, -3}},
   };
   for (const Case& c : cases) {
@@ -143,9 +141,10 @@ TEST(MatrixTest, TransformPointUsesRowVectors) {
   const float w = 2 * m._14 - m._24 + 3 * m._34 + m._44;
   Vector3 out;
   ASSERT_EQ(S_OK, TransformPoint(out, in, m));
-  ExpectVectorNear({(2 * m._11 - m._21 + 3 * m._31 + m._41) / w, (2 * m._12 - m._22 + 3 * m._32 + m._42) / w,
-                    (2 * m._13 - m._23 + 3 * m._33 + m._43) / w},
-                   out);
+  ExpectVectorNear(
+      {(2 * m._11 - m._21 + 3 * m._31 + m._41) / w, (2 * m._12 - m._22 + 3 * m._32 + m._42) / w,
+       (2 * m._13 - m._23 + 3 * m._33 + m._43) / w},
+      out);
 }
 
 TEST(MatrixTest, TransformPointDividesByW) {
