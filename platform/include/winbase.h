@@ -15,3 +15,23 @@ FILE* PlatformOpenFile(LPCSTR name, LPCSTR mode);
 
 // Resolves such a name to the host path of an existing file or folder; FALSE when none exists.
 BOOL PlatformResolvePath(LPCSTR name, char* out, size_t outSize);
+
+// Code pages of the ANSI calls. The system's ANSI code page is 949 (Korean).
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+// Converts `inLen` bytes (-1: up to and including the terminator) of the code page to UTF-16.
+// `outLen` 0 asks for the size needed; the result is the count of WCHARs, or 0 on failure
+// (bad arguments, unknown code page, output too small, or an invalid byte sequence under
+// MB_ERR_INVALID_CHARS; without it such bytes become U+FFFD).
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inLen, LPWSTR out, int outLen);
+
+// Null names the program itself, whose handle is fixed and never null. No other module is
+// loaded yet, so any name gives null.
+HMODULE GetModuleHandleA(LPCSTR name);
+
+// The environment ("D3DPATH" and the like) is read with the standard getenv of <cstdlib>;
+// there is no Win32 call in between.

@@ -5,5 +5,6 @@
 #include "wintypes.h"
 #include "winerror.h"
 #include "winbase.h"
+#include "winreg.h"
 #include "winuser.h"
 #include "wingdi.h"
