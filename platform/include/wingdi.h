@@ -2,3 +2,185 @@
 #pragma once
 
 #include "wintypes.h"
+
+// Colour-table entry of a device-independent bitmap: blue, green, red, reserved.
+typedef struct tagRGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+} RGBQUAD, *LPRGBQUAD;
+
+// Colour-table entry of the old core (OS/2 1.x) header.
+typedef struct tagRGBTRIPLE {
+  BYTE rgbtBlue;
+  BYTE rgbtGreen;
+  BYTE rgbtRed;
+} RGBTRIPLE;
+
+// The 14 bytes in front of a .bmp file; packed because bfSize sits at offset 2.
+#pragma pack(push, 2)
+typedef struct tagBITMAPFILEHEADER {
+  WORD bfType;  // "BM"
+  DWORD bfSize;
+  WORD bfReserved1;
+  WORD bfReserved2;
+  DWORD bfOffBits;  // where the pixel data starts, from the start of the file
+} BITMAPFILEHEADER;
+#pragma pack(pop)
+
+typedef struct tagBITMAPCOREHEADER {
+  DWORD bcSize;  // 12
+  WORD bcWidth;
+  WORD bcHeight;
+  WORD bcPlanes;
+  WORD bcBitCount;
+} BITMAPCOREHEADER;
+
+typedef struct tagBITMAPINFOHEADER {
+  DWORD biSize;  // 40
+  LONG biWidth;
+  LONG biHeight;  // negative: rows stored top-down
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;  // 0: the full table for the bit depth
+  DWORD biClrImportant;
+} BITMAPINFOHEADER, *LPBITMAPINFOHEADER;
+
+typedef struct tagCIEXYZ {
+  LONG ciexyzX;
+  LONG ciexyzY;
+  LONG ciexyzZ;
+} CIEXYZ;
+
+typedef struct tagCIEXYZTRIPLE {
+  CIEXYZ ciexyzRed;
+  CIEXYZ ciexyzGreen;
+  CIEXYZ ciexyzBlue;
+} CIEXYZTRIPLE;
+
+typedef struct {
+  DWORD bV4Size;  // 108
+  LONG bV4Width;
+  LONG bV4Height;
+  WORD bV4Planes;
+  WORD bV4BitCount;
+  DWORD bV4V4Compression;
+  DWORD bV4SizeImage;
+  LONG bV4XPelsPerMeter;
+  LONG bV4YPelsPerMeter;
+  DWORD bV4ClrUsed;
+  DWORD bV4ClrImportant;
+  DWORD bV4RedMask;
+  DWORD bV4GreenMask;
+  DWORD bV4BlueMask;
+  DWORD bV4AlphaMask;
+  DWORD bV4CSType;
+  CIEXYZTRIPLE bV4Endpoints;
+  DWORD bV4GammaRed;
+  DWORD bV4GammaGreen;
+  DWORD bV4GammaBlue;
+} BITMAPV4HEADER;
+
+typedef struct {
+  DWORD bV5Size;  // 124
+  LONG bV5Width;
+  LONG bV5Height;
+  WORD bV5Planes;
+  WORD bV5BitCount;
+  DWORD bV5Compression;
+  DWORD bV5SizeImage;
+  LONG bV5XPelsPerMeter;
+  LONG bV5YPelsPerMeter;
+  DWORD bV5ClrUsed;
+  DWORD bV5ClrImportant;
+  DWORD bV5RedMask;
+  DWORD bV5GreenMask;
+  DWORD bV5BlueMask;
+  DWORD bV5AlphaMask;
+  DWORD bV5CSType;
+  CIEXYZTRIPLE bV5Endpoints;
+  DWORD bV5GammaRed;
+  DWORD bV5GammaGreen;
+  DWORD bV5GammaBlue;
+  DWORD bV5Intent;
+  DWORD bV5ProfileData;
+  DWORD bV5ProfileSize;
+  DWORD bV5Reserved;
+} BITMAPV5HEADER;
+
+typedef struct tagBITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+} BITMAPINFO, *LPBITMAPINFO;
+
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+static_assert(sizeof(BITMAPCOREHEADER) == 12);
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+static_assert(sizeof(BITMAPV4HEADER) == 108);
+static_assert(sizeof(BITMAPV5HEADER) == 124);
+
+// biCompression values.
+#define BI_RGB 0L
+#define BI_RLE8 1L
+#define BI_RLE4 2L
+#define BI_BITFIELDS 3L
+#define BI_JPEG 4L
+#define BI_PNG 5L
+#define BI_ALPHABITFIELDS 6L
+
+// What GetObjectA reports for a bitmap. bmBits is null for a bitmap that is not a DIB section.
+typedef struct tagBITMAP {
+  LONG bmType;  // always 0
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;  // bytes per row
+  WORD bmPlanes;  // always 1
+  WORD bmBitsPixel;
+  LPVOID bmBits;
+} BITMAP, *LPBITMAP;
+
+// LoadImageA: the image types and load flags.
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
+#define LR_DEFAULTCOLOR 0x00000000
+#define LR_MONOCHROME 0x00000001
+#define LR_LOADFROMFILE 0x00000010
+#define LR_LOADTRANSPARENT 0x00000020
+#define LR_DEFAULTSIZE 0x00000040
+#define LR_CREATEDIBSECTION 0x00002000
+
+// Loads a .bmp file (LR_LOADFROMFILE: `name` is a file name, the module is not used) or a
+// bitmap resource of `module`. The result is always a DIB section in the image's own bit
+// depth with its colour table, whether or not LR_CREATEDIBSECTION is given. cx and cy must
+// be 0 or the image's own size: this layer does not scale, and refuses (null) other sizes.
+// Null when the image cannot be found or read.
+HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+
+// Fills a BITMAP (size at least sizeof(BITMAP)) for a bitmap handle; returns the bytes
+// written, sizeof(BITMAP) when `out` is null, 0 for a handle that is not a live bitmap.
+int GetObjectA(HGDIOBJ object, int size, LPVOID out);
+
+// Deletes a bitmap. FALSE for a handle that is not a live bitmap or one still selected into
+// a device context. Stock objects are not deleted (TRUE).
+BOOL DeleteObject(HGDIOBJ object);
+
+// A memory device context, with the stock 1 x 1 monochrome bitmap selected. `dc` is null
+// (the screen) or a live device context.
+HDC CreateCompatibleDC(HDC dc);
+
+// Selects a bitmap into a memory device context and returns the one selected before; null
+// on a bad handle or when the bitmap is selected into another device context.
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+
+// Deletes a device context; the bitmap selected into it is left alive and free.
+BOOL DeleteDC(HDC dc);
+
+// Copies colour-table entries [start, start + count) of the DIB section selected into `dc`;
+// returns the number copied (0 when the bitmap has more than 8 bits per pixel).
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
