@@ -40,12 +40,13 @@ struct Spec {
   char type = 0;
 };
 
-// Widths past the limit cannot show anyway; saturating keeps huge digit runs harmless.
+// Saturates at the largest int, so a run of digits cannot overflow.
 size_t ReadNumber(const char*& p) {
+  constexpr size_t kMaxNumber = 0x7FFFFFFF;
   size_t n = 0;
   while (*p >= '0' && *p <= '9') {
     n = n * 10 + size_t(*p - '0');
-    if (n > kLimit) n = kLimit;
+    if (n > kMaxNumber) n = kMaxNumber;
     ++p;
   }
   return n;
