@@ -21,9 +21,10 @@ struct BoxState {
   bool silent = false;
 };
 
+// Never destroyed: an exit routine may still show a box after static destruction began.
 BoxState& Boxes() {
-  static BoxState state;
-  return state;
+  static BoxState* state = new BoxState;
+  return *state;
 }
 
 // The buttons of each MB_TYPEMASK value, left to right.

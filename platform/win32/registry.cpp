@@ -35,9 +35,10 @@ struct Registry {
   std::vector<std::unique_ptr<OpenKey>> open;
 };
 
+// Never destroyed, like the message-box state: exit routines may still read it.
 Registry& Store() {
-  static Registry registry;
-  return registry;
+  static Registry* registry = new Registry;
+  return *registry;
 }
 
 bool IsRoot(HKEY key) {
