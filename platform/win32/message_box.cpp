@@ -33,13 +33,13 @@ struct ButtonSet {
   int ids[3];
 };
 constexpr ButtonSet kButtonSets[] = {
-    {1, {IDOK}},                             // MB_OK
-    {2, {IDOK, IDCANCEL}},                   // MB_OKCANCEL
-    {3, {IDABORT, IDRETRY, IDIGNORE}},       // MB_ABORTRETRYIGNORE
-    {3, {IDYES, IDNO, IDCANCEL}},            // MB_YESNOCANCEL
-    {2, {IDYES, IDNO}},                      // MB_YESNO
-    {2, {IDRETRY, IDCANCEL}},                // MB_RETRYCANCEL
-    {3, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}}, // MB_CANCELTRYCONTINUE
+    {1, {IDOK}},                              // MB_OK
+    {2, {IDOK, IDCANCEL}},                    // MB_OKCANCEL
+    {3, {IDABORT, IDRETRY, IDIGNORE}},        // MB_ABORTRETRYIGNORE
+    {3, {IDYES, IDNO, IDCANCEL}},             // MB_YESNOCANCEL
+    {2, {IDYES, IDNO}},                       // MB_YESNO
+    {2, {IDRETRY, IDCANCEL}},                 // MB_RETRYCANCEL
+    {3, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}},  // MB_CANCELTRYCONTINUE
 };
 
 // Line breaks become the two characters "\n"; those at the end go.
@@ -103,15 +103,25 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return answer ? answer : ownAnswer;
 }
 
-const std::vector<RecordedMessageBox>& TestMessageBoxes() { return Boxes().recorded; }
+const std::vector<RecordedMessageBox>& TestMessageBoxes() {
+  return Boxes().recorded;
+}
 
-void TestClearMessageBoxes() { Boxes().recorded.clear(); }
+void TestClearMessageBoxes() {
+  Boxes().recorded.clear();
+}
 
-void TestSetMessageBoxAnswer(int answer) { Boxes().standingAnswer = answer; }
+void TestSetMessageBoxAnswer(int answer) {
+  Boxes().standingAnswer = answer;
+}
 
-void TestQueueMessageBoxAnswer(int answer) { Boxes().queuedAnswers.push_back(answer); }
+void TestQueueMessageBoxAnswer(int answer) {
+  Boxes().queuedAnswers.push_back(answer);
+}
 
-void TestSilenceMessageBoxes(bool silent) { Boxes().silent = silent; }
+void TestSilenceMessageBoxes(bool silent) {
+  Boxes().silent = silent;
+}
 
 void TestResetMessageBoxes() {
   BoxState& boxes = Boxes();

@@ -8,4 +8,6 @@ const HMODULE kProgramModule = reinterpret_cast<HMODULE>(ULONG_PTR(0x00400000));
 
 }  // namespace
 
-HMODULE GetModuleHandleA(LPCSTR name) { return name ? nullptr : kProgramModule; }
+HMODULE GetModuleHandleA(LPCSTR name) {
+  return name ? nullptr : kProgramModule;
+}

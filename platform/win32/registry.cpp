@@ -42,7 +42,8 @@ Registry& Store() {
 }
 
 bool IsRoot(HKEY key) {
-  return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_USERS;
+  return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE ||
+         key == HKEY_USERS;
 }
 
 std::string Fold(LPCSTR text) {
@@ -78,7 +79,8 @@ Key* FindKey(HKEY root, const std::string& path) {
 Key& MakeKey(HKEY root, const std::string& path) {
   // Every key on the way exists too, as it would after creating the deepest one.
   for (size_t sep = path.find('\\'); sep != std::string::npos; sep = path.find('\\', sep + 1))
-    if (!FindKey(root, path.substr(0, sep))) Store().keys.push_back({root, path.substr(0, sep), {}});
+    if (!FindKey(root, path.substr(0, sep)))
+      Store().keys.push_back({root, path.substr(0, sep), {}});
   if (Key* key = FindKey(root, path)) return *key;
   Store().keys.push_back({root, path, {}});
   return Store().keys.back();
@@ -101,9 +103,10 @@ bool Locate(HKEY handle, HKEY& root, std::string& path) {
   return false;
 }
 
-constexpr REGSAM kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 /* DELETE */ |
-                                0x00040000 /* WRITE_DAC */ | 0x00080000 /* WRITE_OWNER */ |
-                                0x10000000 /* GENERIC_ALL */ | 0x40000000 /* GENERIC_WRITE */;
+constexpr REGSAM kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
+                                0x00010000 /* DELETE */ | 0x00040000 /* WRITE_DAC */ |
+                                0x00080000 /* WRITE_OWNER */ | 0x10000000 /* GENERIC_ALL */ |
+                                0x40000000 /* GENERIC_WRITE */;
 
 }  // namespace
 
@@ -165,7 +168,8 @@ void TestSetRegistryValue(HKEY root, LPCSTR subKey, LPCSTR valueName, DWORD type
   if (!IsRoot(root)) return;
   Key& key = MakeKey(root, Join("", subKey));
   const auto* bytes = static_cast<const BYTE*>(data);
-  Value value{Fold(valueName), type, bytes ? std::vector<BYTE>(bytes, bytes + size) : std::vector<BYTE>()};
+  Value value{Fold(valueName), type,
+              bytes ? std::vector<BYTE>(bytes, bytes + size) : std::vector<BYTE>()};
   // Readers use a string value as C text, so it always ends in a terminator.
   if ((type == REG_SZ || type == REG_EXPAND_SZ) && (value.data.empty() || value.data.back() != 0))
     value.data.push_back(0);
@@ -183,4 +187,6 @@ void TestSetRegistryString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR va
   TestSetRegistryValue(root, subKey, valueName, REG_SZ, text.c_str(), DWORD(text.size() + 1));
 }
 
-void TestClearRegistry() { Store().keys.clear(); }
+void TestClearRegistry() {
+  Store().keys.clear();
+}

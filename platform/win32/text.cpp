@@ -79,7 +79,11 @@ bool DecodeUtf8(const char* in, size_t n, bool strict, std::u32string& cps) {
   size_t i = 0;
   while (i < n) {
     unsigned char b = s[i];
-    size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    size_t len = b < 0x80             ? 1
+                 : (b & 0xE0) == 0xC0 ? 2
+                 : (b & 0xF0) == 0xE0 ? 3
+                 : (b & 0xF8) == 0xF0 ? 4
+                                      : 0;
     char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
     bool valid = len != 0 && i + len <= n;
     for (size_t k = 1; valid && k < len; ++k) {
@@ -104,7 +108,8 @@ bool DecodeUtf8(const char* in, size_t n, bool strict, std::u32string& cps) {
 }
 
 bool Decode(Decoder decoder, const char* in, size_t n, bool strict, std::u32string& cps) {
-  return decoder == Decoder::Korean ? DecodeKorean(in, n, strict, cps) : DecodeUtf8(in, n, strict, cps);
+  return decoder == Decoder::Korean ? DecodeKorean(in, n, strict, cps)
+                                    : DecodeUtf8(in, n, strict, cps);
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -125,7 +130,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-int FoldAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+int FoldAscii(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 }  // namespace
 
@@ -147,7 +154,8 @@ int lstrcmpiA(LPCSTR a, LPCSTR b) {
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inLen, LPWSTR out, int outLen) {
   Decoder decoder = DecoderFor(codePage);
-  if (decoder == Decoder::Invalid || !in || inLen == 0 || inLen < -1 || outLen < 0 || (outLen > 0 && !out))
+  if (decoder == Decoder::Invalid || !in || inLen == 0 || inLen < -1 || outLen < 0 ||
+      (outLen > 0 && !out))
     return 0;
   DWORD allowed = decoder == Decoder::Utf8 ? MB_ERR_INVALID_CHARS : 0xF;
   if (flags & ~allowed) return 0;

@@ -41,7 +41,8 @@ TEST_F(MessageBoxes, HeadlessAnswerIsTheDefaultButton) {
       {MB_TYPEMASK | MB_ICONWARNING, 0},
   };
   TestSilenceMessageBoxes(true);
-  for (const auto& c : cases) EXPECT_EQ(MessageBoxA(nullptr, "t", "c", c.type), c.answer) << std::hex << c.type;
+  for (const auto& c : cases)
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", c.type), c.answer) << std::hex << c.type;
   EXPECT_EQ(TestMessageBoxes().size(), std::size(cases));
 }
 
@@ -80,12 +81,14 @@ TEST_F(MessageBoxes, TestChoosesTheAnswer) {
   TestQueueMessageBoxAnswer(IDOK);
   TestResetMessageBoxes();
   TestSilenceMessageBoxes(true);
-  EXPECT_EQ(MessageBoxA(nullptr, "5", "c", MB_YESNO | MB_DEFBUTTON2), IDNO);  // reset drops the queue
+  EXPECT_EQ(MessageBoxA(nullptr, "5", "c", MB_YESNO | MB_DEFBUTTON2),
+            IDNO);  // reset drops the queue
 }
 
 TEST_F(MessageBoxes, HeadlessLineOnStandardError) {
   ::testing::internal::CaptureStderr();
-  MessageBoxA(nullptr, "Enumeration failed. Your system may be in an\nunstable state\r\n", kErrorCaption, MB_ICONERROR);
+  MessageBoxA(nullptr, "Enumeration failed. Your system may be in an\nunstable state\r\n",
+              kErrorCaption, MB_ICONERROR);
   MessageBoxA(nullptr, "a\r\rb\r\n\r\n", "T", MB_OK);
   TestSilenceMessageBoxes(true);
   MessageBoxA(nullptr, "silent", "T", MB_OK);

@@ -18,7 +18,8 @@ class Registry : public ::testing::Test {
 
 TEST_F(Registry, EmptyByDefault) {
   HKEY key = reinterpret_cast<HKEY>(ULONG_PTR(1));
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velta", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velta", 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(key, nullptr);
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExA(HKEY_LOCAL_MACHINE, "Media Path", nullptr, nullptr, nullptr, &size),
@@ -34,7 +35,9 @@ TEST_F(Registry, StringValueAndSizes) {
 
   char buf[512];
   DWORD type = 0, size = sizeof buf;
-  EXPECT_EQ(RegQueryValueExA(key, "Media Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Media Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(type, DWORD(REG_SZ));
   EXPECT_EQ(size, 9u);
   EXPECT_STREQ(buf, "C:\\Velta");
@@ -47,17 +50,22 @@ TEST_F(Registry, StringValueAndSizes) {
 
   std::memset(buf, '#', sizeof buf);
   size = 8;
-  EXPECT_EQ(RegQueryValueExA(key, "Media Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_MORE_DATA);
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Media Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size),
+      ERROR_MORE_DATA);
   EXPECT_EQ(size, 9u);
   EXPECT_EQ(buf[0], '#');
   size = 9;
-  EXPECT_EQ(RegQueryValueExA(key, "Media Path", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Media Path", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size),
+      ERROR_SUCCESS);
   EXPECT_STREQ(buf, "C:\\Velta");
 
   EXPECT_EQ(RegQueryValueExA(key, "Other", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegQueryValueExA(key, "Media Path", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueExA(key, "Media Path", nullptr, nullptr, nullptr, &size),
+            ERROR_INVALID_HANDLE);
 }
 
 TEST_F(Registry, KeysPathsAndRoots) {
@@ -70,20 +78,27 @@ TEST_F(Registry, KeysPathsAndRoots) {
   ASSERT_EQ(RegOpenKeyExA(software, "VELTA\\", 0, KEY_QUERY_VALUE, &velta), ERROR_SUCCESS);
   char buf[16];
   DWORD size = sizeof buf;
-  EXPECT_EQ(RegQueryValueExA(velta, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(velta, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size),
+            ERROR_SUCCESS);
   EXPECT_STREQ(buf, "default");
 
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Velta", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Empty", 0, KEY_READ, &other), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExA(other, nullptr, nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Velta", 0, KEY_READ, &other),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Empty", 0, KEY_READ, &other),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(other, nullptr, nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCloseKey(other), ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velt", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velta", 0, KEY_WRITE, &other), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velt", 0, KEY_READ, &other),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velta", 0, KEY_WRITE, &other),
+            ERROR_ACCESS_DENIED);
   EXPECT_EQ(other, nullptr);
 
   // Emptying the store leaves open keys valid but finding nothing.
   TestClearRegistry();
-  EXPECT_EQ(RegQueryValueExA(velta, "Media Path", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExA(velta, "Media Path", nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCloseKey(velta), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(software), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
@@ -101,16 +116,19 @@ TEST_F(Registry, RawValuesGetStringTerminators) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "k", 0, KEY_READ, &key), ERROR_SUCCESS);
   char buf[8];
   DWORD type = 0, size = sizeof buf;
-  EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(size, 5u);
   EXPECT_STREQ(buf, "abcd");
   DWORD read = 0;
   size = sizeof read;
-  EXPECT_EQ(RegQueryValueExA(key, "N", nullptr, &type, reinterpret_cast<BYTE*>(&read), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "N", nullptr, &type, reinterpret_cast<BYTE*>(&read), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(type, DWORD(REG_DWORD));
   EXPECT_EQ(read, number);
   size = sizeof buf;
-  EXPECT_EQ(RegQueryValueExA(key, "empty", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "empty", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(size, 1u);
   EXPECT_EQ(buf[0], '\0');
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -125,8 +143,10 @@ TEST_F(Registry, BadArguments) {
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "K", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegOpenKeyExA(bogus, "K", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegQueryValueExA(bogus, "v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegQueryValueExA(HKEY_LOCAL_MACHINE, "v", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueExA(HKEY_LOCAL_MACHINE, "v", nullptr, nullptr, buf, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(HKEY_LOCAL_MACHINE, "v", &reserved, nullptr, nullptr, &size),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(HKEY_LOCAL_MACHINE, "v", nullptr, nullptr, buf, nullptr),
+            ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegCloseKey(bogus), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
   TestSetRegistryString(bogus, "K", "v", "ignored");  // not a root: nothing stored, nothing crashes

@@ -26,12 +26,18 @@ TEST(MultiByteToWideChar, KoreanAnsiText) {
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, kErrorCaption, -1, nullptr, 0), 6);
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, kErrorCaption, 9, nullptr, 0), 5);
   // A Korean character followed by an ASCII letter keeps both.
-  EXPECT_EQ(Widen(CP_ACP, 0, "\xB0\xA1" "A", 3), u"\uAC00A");
+  EXPECT_EQ(Widen(CP_ACP, 0,
+                  "\xB0\xA1"
+                  "A",
+                  3),
+            u"\uAC00A");
 }
 
 TEST(MultiByteToWideChar, Utf8AndEmbeddedNul) {
-  EXPECT_EQ(Widen(CP_UTF8, 0, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", -1), u"\u00E9\u20AC\U0001F600" + std::u16string(1, u'\0'));
-  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, nullptr, 0), 2);  // a surrogate pair
+  EXPECT_EQ(Widen(CP_UTF8, 0, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", -1),
+            u"\u00E9\u20AC\U0001F600" + std::u16string(1, u'\0'));
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, nullptr, 0),
+            2);  // a surrogate pair
   EXPECT_EQ(Widen(CP_UTF8, 0, "a\0b", 3), std::u16string(u"a\0b", 3));
   EXPECT_EQ(Widen(CP_ACP, 0, "a\0b", 3), std::u16string(u"a\0b", 3));
 }
@@ -49,7 +55,10 @@ TEST(MultiByteToWideChar, InvalidSequences) {
       {CP_UTF8, "a\xC0\xAF", 3, u"a\uFFFD\uFFFD"},          // overlong
       {CP_UTF8, "\xED\xA0\x80", 3, u"\uFFFD\uFFFD\uFFFD"},  // a surrogate
       {CP_UTF8, "\xF4\x90\x80\x80", 4, u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {CP_ACP, "\xFF" "a", 2, u"\uFFFDa"},
+      {CP_ACP,
+       "\xFF"
+       "a",
+       2, u"\uFFFDa"},
       {CP_ACP, "\xB0\x20", 2, u"\uFFFD "},  // a lead byte with no trail
       {CP_ACP, "a\xB0", 2, u"a\uFFFD"},     // a lead byte at the end
   };
@@ -71,7 +80,7 @@ TEST(MultiByteToWideChar, BadArgumentsAndSmallBuffers) {
     char16_t* out;
     int outLen;
   } cases[] = {
-      {1252, 0, "abc", -1, buf, 8},                // no such code page here
+      {1252, 0, "abc", -1, buf, 8},  // no such code page here
       {CP_ACP, 0, nullptr, -1, buf, 8},
       {CP_ACP, 0, "abc", 0, buf, 8},
       {CP_ACP, 0, "abc", -2, buf, 8},
@@ -81,7 +90,8 @@ TEST(MultiByteToWideChar, BadArgumentsAndSmallBuffers) {
       {CP_ACP, 0x100, "abc", -1, buf, 8},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(MultiByteToWideChar(c.codePage, c.flags, c.in, c.inLen, c.out, c.outLen), 0) << c.codePage;
+    EXPECT_EQ(MultiByteToWideChar(c.codePage, c.flags, c.in, c.inLen, c.out, c.outLen), 0)
+        << c.codePage;
 
   // Too small: nothing written.
   for (char16_t& w : buf) w = u'#';
@@ -117,12 +127,17 @@ TEST(LstrcmpiA, CaseInsensitiveOrder) {
       {nullptr, nullptr, 0},
       {nullptr, "", -1},
       {"", nullptr, 1},
-      {"\xB0\xA1" "A", "\xB0\xA1" "a", 0},  // letters after a Korean character still fold
-      {"\x81\x41", "\x81\x61", -1},         // two different characters whose trail bytes are letters
+      {"\xB0\xA1"
+       "A",
+       "\xB0\xA1"
+       "a",
+       0},                           // letters after a Korean character still fold
+      {"\x81\x41", "\x81\x61", -1},  // two different characters whose trail bytes are letters
       {"x\x81\x61", "X\x81\x41", 1},
   };
   for (const auto& c : cases) {
     int r = lstrcmpiA(c.a, c.b);
-    EXPECT_EQ((r > 0) - (r < 0), c.sign) << (c.a ? c.a : "(null)") << " vs " << (c.b ? c.b : "(null)");
+    EXPECT_EQ((r > 0) - (r < 0), c.sign)
+        << (c.a ? c.a : "(null)") << " vs " << (c.b ? c.b : "(null)");
   }
 }
