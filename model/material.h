@@ -10,6 +10,9 @@
 
 constexpr int NameFieldSize = 80;  // 79 characters and the terminator
 
+// Copies at most 79 characters of `src` (null reads as empty) and a terminator into a name field.
+void CopyName(char (&dst)[NameFieldSize], const char* src);
+
 // How texture coordinates are obtained for a mesh.
 enum MapType : uint8_t {
   MapPlain = 0,        // the file's coordinates, as they are

@@ -3,12 +3,6 @@
 #include <cstring>
 #include <new>
 
-void CopyName(char (&dst)[NameFieldSize], const char* src) {
-  size_t n = src ? strnlen(src, NameFieldSize - 1) : 0;
-  std::memcpy(dst, src ? src : "", n);
-  dst[n] = '\0';
-}
-
 ModelNode::ModelNode() : firstChild(nullptr), nextSibling(nullptr), model(nullptr), name{}, kind(0) {}
 
 void ModelNode::Update() {}

@@ -94,6 +94,3 @@ struct MeshNode : ModelNode {
   void Draw() override;
   ~MeshNode() override;
 };
-
-// Copies at most 79 characters of `src` and a terminator into an 80-character field.
-void CopyName(char (&dst)[NameFieldSize], const char* src);

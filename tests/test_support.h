@@ -59,4 +59,32 @@ inline std::string CorpusDir() {
   return dir;
 }
 
+// A plain 24-bit bottom-up bitmap file of one colour.
+inline std::string SolidBmp24(int width, int height, unsigned char r, unsigned char g,
+                              unsigned char b) {
+  int stride = (width * 3 + 3) & ~3;
+  unsigned size = 54u + static_cast<unsigned>(stride * height);
+  std::string f(size, '\0');
+  auto put = [&f](size_t at, unsigned v, int bytes) {
+    for (int i = 0; i < bytes; ++i) f[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put(2, size, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<unsigned>(width), 4);
+  put(22, static_cast<unsigned>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      size_t at = 54u + static_cast<size_t>(y * stride + x * 3);
+      f[at] = static_cast<char>(b);
+      f[at + 1] = static_cast<char>(g);
+      f[at + 2] = static_cast<char>(r);
+    }
+  return f;
+}
+
 }  // namespace velta_test
