@@ -242,7 +242,6 @@ BmpResult Decode(const uint8_t* d, size_t size, bool packed, uint64_t bitsOffset
   try {
     out.bits.assign(static_cast<size_t>(stride * static_cast<uint64_t>(rows)), 0);
   } catch (const std::bad_alloc&) {
-    out = Dib{};
     return BmpResult::OutOfMemory;
   }
   const uint8_t* src = d + bitsOffset;
@@ -261,12 +260,16 @@ BmpResult DecodeBmpFile(const uint8_t* data, size_t size, Dib& out) {
   if (size < sizeof(BITMAPFILEHEADER)) return BmpResult::ShortHeader;
   const uint32_t offBits = U32(data + 10);
   if (offBits < sizeof(BITMAPFILEHEADER)) return BmpResult::BadOffset;
-  return Decode(data + sizeof(BITMAPFILEHEADER), size - sizeof(BITMAPFILEHEADER), false,
-                offBits - sizeof(BITMAPFILEHEADER), out);
+  const BmpResult r = Decode(data + sizeof(BITMAPFILEHEADER), size - sizeof(BITMAPFILEHEADER), false,
+                             offBits - sizeof(BITMAPFILEHEADER), out);
+  if (r != BmpResult::Ok) out = Dib{};
+  return r;
 }
 
 BmpResult DecodePackedDib(const uint8_t* data, size_t size, Dib& out) {
-  return Decode(data, size, true, 0, out);
+  const BmpResult r = Decode(data, size, true, 0, out);
+  if (r != BmpResult::Ok) out = Dib{};
+  return r;
 }
 
 uint8_t DibScaleChannel(uint32_t value, uint8_t bits) {
