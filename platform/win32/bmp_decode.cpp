@@ -127,9 +127,12 @@ void DecodeRle(const uint8_t* p, const uint8_t* end, Dib& dib) {
       const size_t bytes = four ? (c + 1u) / 2 : c;
       const size_t avail = std::min<size_t>(bytes, static_cast<size_t>(end - p));
       const int32_t pixels = four ? std::min<int32_t>(c, static_cast<int32_t>(avail * 2)) : static_cast<int32_t>(avail);
-      for (int32_t i = 0; i < pixels && x + i < dib.width; ++i) {
-        const uint8_t v = four ? ((i & 1) ? (p[i >> 1] & 0x0F) : (p[i >> 1] >> 4)) : p[i];
-        PutIndex(dib, x + i, y, v);
+      if (!four && x < dib.width) {
+        std::memcpy(dib.bits.data() + static_cast<size_t>(dib.height - 1 - y) * dib.stride + x, p,
+                    static_cast<size_t>(std::min(pixels, dib.width - x)));
+      } else if (four) {
+        for (int32_t i = 0; i < pixels && x + i < dib.width; ++i)
+          PutIndex(dib, x + i, y, (i & 1) ? (p[i >> 1] & 0x0F) : (p[i >> 1] >> 4));
       }
       if (avail < bytes) {
         dib.truncated = true;
