@@ -1,0 +1,79 @@
+// velta-ase-info run as users run it, in a folder holding the five known model files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "loader_fixture.h"
+#include "test_support.h"
+
+namespace {
+
+std::string RunAseInfo(const std::string& folder, const std::string& args) {
+  std::string command = "cd '" + folder + "' && '" VELTA_ASE_INFO "' " + args + " 2>&1";
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+TEST(AseInfo, LoadsEveryRowAndPrintsTheFixedFormat) {
+  velta_test::ScratchDir dir;
+  dir.Write("skin.bmp", velta_test::SolidBmp24(2, 2, 1, 2, 3));
+  dir.Write("doreva2.ase", MaterialList({"C:\\m\\skin.bmp"}) + TriangleObject("Doreva", "", 0) +
+                               TriangleObject("Arm", "Doreva", 0));
+  dir.Write("teapot.ase", TriangleObject("Teapot01"));
+  dir.Write("testbox.ase", TriangleObject("Box01") + TriangleObject("Box01"));
+  dir.Write("fastfood.ase", MaterialList({"gone.bmp"}) + TriangleObject("Dummy_Center") +
+                                TriangleObject("Head", "Dummy_Center", 0) +
+                                TriangleObject("Hat", "Head", 0));
+  // sonic.ase is missing. The material list of doreva2.ase stays for the files after it, which
+  // have none of their own, as the loader keeps it from one file to the next.
+  const std::string out = RunAseInfo(dir.path().string(), "");
+  const std::string expected =
+      "message 'Box01' \xEC\x98\xA4\xEB\xB8\x8C\xEC\xA0\x9D\xED\x8A\xB8\xEB\xAA\xA8\xEB\x8D\xB8"
+      "\xEC\x9D\x80 \xEC\x9D\xB4\xEB\xAF\xB8 \xEB\xA1\x9C\xEB\x93\x9C\xEB\x90\x98\xEC\x96\xB4"
+      "\xEC\x9E\x88\xEB\x84\xA4\xEC\x9A\x94.\n"
+      "message \xED\x85\x8D\xEC\x8A\xA4\xEC\xB2\x98 gone.bmp \xEB\xA1\x9C\xEB\x94\xA9 "
+      "\xEC\x8B\xA4\xED\x8C\xA8!\n"
+      "message \xED\x85\x8D\xEC\x8A\xA4\xEC\xB2\x98 gone.bmp \xEB\xA1\x9C\xEB\x94\xA9 "
+      "\xEC\x8B\xA4\xED\x8C\xA8!\n"
+      "message 'sonic.ase' \xED\x8C\x8C\xEC\x9D\xBC\xEC\x9D\x84 \xEC\xB0\xBE\xEC\x9D\x84\xEC\x88"
+      "\x98\xEA\xB0\x80 \xEC\x97\x86\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4.\n"
+      "model 0 doreva2.ase Doreva meshes=2\n"
+      "mesh 0 node=Doreva parent=- vertices=3 indices=3 bitmap=skin.bmp map=0 texture=no "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "mesh 1 node=Arm parent=Doreva vertices=3 indices=3 bitmap=skin.bmp map=0 texture=yes "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "model 1 teapot.ase Teapot01 meshes=1\n"
+      "mesh 0 node=Teapot01 parent=- vertices=3 indices=3 bitmap=skin.bmp map=0 texture=no "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "model 2 testbox.ase Box01 meshes=1\n"
+      "mesh 0 node=Box01 parent=- vertices=3 indices=3 bitmap=skin.bmp map=0 texture=no "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "model 3 fastfood.ase Dummy_Center meshes=3\n"
+      "mesh 0 node=Dummy_Center parent=- vertices=3 indices=3 bitmap=gone.bmp map=0 texture=no "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "mesh 1 node=Head parent=Dummy_Center vertices=3 indices=3 bitmap=gone.bmp map=0 "
+      "texture=no pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "mesh 2 node=Hat parent=Head vertices=3 indices=3 bitmap=gone.bmp map=0 texture=no "
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n";
+  EXPECT_EQ(out, expected);
+}
+
+TEST(AseInfo, LoadsOnlyTheRowsAskedForAndRefusesOthers) {
+  velta_test::ScratchDir dir;
+  dir.Write("teapot.ase", TriangleObject("Teapot01"));
+  dir.Write("testbox.ase", TriangleObject("Box01"));
+  std::string out = RunAseInfo(dir.path().string(), "2");
+  EXPECT_EQ(out.find("model 1"), std::string::npos);
+  EXPECT_NE(out.find("model 2 testbox.ase Box01 meshes=1\n"), std::string::npos);
+  EXPECT_EQ(out.find("message"), std::string::npos);
+  EXPECT_NE(RunAseInfo(dir.path().string(), "5").find("usage:"), std::string::npos);
+}
+
+}  // namespace
