@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 
 namespace {
@@ -426,6 +427,46 @@ TEST(BmpDecode, FilesThatLieAreRefused) {
   Dib dib;
   EXPECT_EQ(DecodeBmpFile(nullptr, 0, dib), BmpResult::NotBmp);
   EXPECT_EQ(DecodePackedDib(nullptr, 0, dib), BmpResult::ShortHeader);
+}
+
+// Random byte changes to every field but the dimensions (whose limits the table above covers,
+// and which would only make this test allocate more): decoding must stay in bounds, and what
+// it accepts must be a whole, readable bitmap.
+TEST(BmpDecode, MutatedFilesDecodeSafely) {
+  BmpSpec v5 = Paletted8(9, 5);
+  v5.headerSize = 124;
+  v5.bitCount = 16;
+  v5.compression = BI_BITFIELDS;
+  v5.palette.clear();
+  v5.masks[0] = 0xF800, v5.masks[1] = 0x07E0, v5.masks[2] = 0x1F;
+  v5.pixels = PackRows(9, 5, 16, false, [](int x, int y) { return static_cast<uint32_t>(x * 999 + y); });
+  BmpSpec core = Paletted8(7, 3);
+  core.headerSize = 12;
+  const std::vector<std::vector<uint8_t>> bases = {
+      BuildBmp(Rle(BI_RLE8, 6, 4, {3, 5, 0, 3, 1, 2, 3, 0, 0, 0, 2, 7, 0, 2, 2, 0, 2, 9, 0, 0, 0, 1})),
+      BuildBmp(Rle(BI_RLE4, 7, 2, {5, 0x1A, 0, 3, 0x23, 0x40, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 1})),
+      BuildBmp(v5), BuildBmp(core)};
+  std::mt19937 rng(1234);
+  int accepted = 0;
+  for (const std::vector<uint8_t>& base : bases) {
+    for (int round = 0; round < 1500; ++round) {
+      std::vector<uint8_t> f = base;
+      for (int n = 1 + rng() % 4; n > 0; --n) {
+        size_t at = rng() % f.size();
+        if (at >= 18 && at < 26) continue;
+        f[at] = static_cast<uint8_t>(rng());
+      }
+      if (rng() % 4 == 0) f.resize(rng() % f.size());
+      Dib dib;
+      if (DecodeFile(f, dib) != BmpResult::Ok) continue;
+      ++accepted;
+      ASSERT_EQ(dib.bits.size(), static_cast<size_t>(dib.stride) * dib.height);
+      RGBQUAD q;
+      for (int y = 0; y < dib.height; ++y)
+        for (int x = 0; x < dib.width; ++x) ASSERT_TRUE(DibPixelRGB(dib, x, y, q));
+    }
+  }
+  EXPECT_GT(accepted, 1000);
 }
 
 TEST(BmpDecode, PackedDibWhoseTableRunsPastTheDataIsRefused) {
