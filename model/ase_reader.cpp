@@ -85,8 +85,19 @@ bool BuildKeywordSlots() {
 
 const bool KeywordSlotsReady = BuildKeywordSlots();
 
-// Characters that end an unquoted token: space, tab, line feed and the end of the line.
-inline bool EndsToken(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\0'; }
+// Character classes of the tokenizer: blanks between tokens, and the characters that end an
+// unquoted token (a blank or the end of the line).
+struct CharClass {
+  bool table[256];
+  constexpr explicit CharClass(bool endOfLine) : table{} {
+    table[static_cast<uint8_t>(' ')] = table[static_cast<uint8_t>('\t')] = true;
+    table[static_cast<uint8_t>('\n')] = true;
+    table[0] = endOfLine;
+  }
+  bool operator[](uint8_t c) const { return table[c]; }
+};
+constexpr CharClass IsBlank(false);
+constexpr CharClass EndsToken(true);
 
 // Reads the next line piece into AseReader.line; returns its length, or -1 at the end of the file.
 int ReadLinePiece() {
@@ -215,9 +226,9 @@ void CloseAseFile() {
 
 char* NextAseToken(char* pos, char* slot) {
   slot[0] = '\0';
-  while (*pos == ' ' || *pos == '\t' || *pos == '\n') ++pos;
+  while (IsBlank[static_cast<uint8_t>(*pos)]) ++pos;
   if (*pos == '\0') return nullptr;
-  int n = 0;
+  size_t n = 0;
   if (*pos == '"') {
     ++pos;
     for (; *pos != '"' && *pos != '\n' && *pos != '\0'; ++pos) {
@@ -226,8 +237,13 @@ char* NextAseToken(char* pos, char* slot) {
     }
     if (*pos == '"') ++pos;
   } else {
-    for (; !EndsToken(*pos); ++pos)
-      if (n < AseTokenSize - 1) slot[n++] = *pos;
+    // Find the end first, then copy the part that fits in one go: this is the loader's
+    // innermost loop.
+    char* start = pos;
+    while (!EndsToken[static_cast<uint8_t>(*pos)]) ++pos;
+    n = static_cast<size_t>(pos - start);
+    if (n > AseTokenSize - 1) n = AseTokenSize - 1;
+    std::memcpy(slot, start, n);
   }
   slot[n] = '\0';
   return pos;
