@@ -1,5 +1,9 @@
 #include "scene/mesh_shading.h"
 
+#include <d3d.h>
+
+#include "framework/textures.h"
+
 #include "scene/transform_state.h"
 
 Vector3 LightDirection;
@@ -50,4 +54,14 @@ void MeshNode::Update() {
   }
 }
 
-void MeshNode::Draw() {}
+void MeshNode::Draw() {
+  for (uint16_t i = 0; i < vertexCount; ++i) {
+    const WorkVertex& v = work[i];
+    // rhw is a constant, so texture coordinates run linearly across the screen.
+    tlVertices[i] = {v.screen.x, v.screen.y, v.screen.z, 0.5f, v.color, 0, v.tu, v.tv};
+  }
+  if (!CurrentDevice) return;
+  CurrentDevice->SetTexture(0, material.textureEntry ? material.textureEntry->texture : nullptr);
+  CurrentDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_TLVERTEX, tlVertices, vertexCount,
+                                      indices, indexCount, D3DDP_DONOTLIGHT);
+}

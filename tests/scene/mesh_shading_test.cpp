@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "fake_device.h"
+#include "framework/textures.h"
 #include "math/builders.h"
 #include "scene/transform_state.h"
 
@@ -108,6 +110,39 @@ TEST_F(MeshUpdate, NormalsTurnWithTheWorldButNotItsScaleOrTranslation) {
   // (1, 0, 0) turned a quarter about y points along -z.
   EXPECT_NEAR(mesh->work[1].turnedNormal.x, 0.0f, 1e-5f);
   EXPECT_NEAR(mesh->work[1].turnedNormal.z, -1.0f, 1e-5f);
+  delete mesh;
+}
+
+TEST_F(MeshUpdate, DrawHandsTheDeviceScreenVerticesAndTheTexture) {
+  FakeDevice device;
+  CurrentDevice = &device;
+  MeshNode* mesh = Mesh(MapPlain);
+  mesh->Update();
+  mesh->Draw();
+  TextureEntry entry{};
+  auto* texture = reinterpret_cast<IDirect3DTexture2*>(&entry);  // only compared, never called
+  entry.texture = texture;
+  mesh->material.textureEntry = &entry;
+  mesh->Draw();
+  CurrentDevice = nullptr;
+  mesh->Draw();  // no device: nothing to draw to, and no fault
+  ASSERT_EQ(device.textures.size(), 2u);
+  EXPECT_EQ(device.textures[0], nullptr) << "a mesh without a texture entry selects none";
+  EXPECT_EQ(device.textures[1], texture);
+  ASSERT_EQ(device.draws.size(), 2u);
+  const FakeDevice::DrawCall& call = device.draws[0];
+  EXPECT_EQ(call.type, D3DPT_TRIANGLELIST);
+  EXPECT_EQ(call.format, 0x1C4u);
+  EXPECT_EQ(call.flags, 0x10u);
+  ASSERT_EQ(call.vertices.size(), 4u);
+  ASSERT_EQ(call.indices, (std::vector<WORD>{0, 1, 2}));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(call.vertices[i].rhw, 0.5f);
+    EXPECT_EQ(call.vertices[i].specular, 0u);
+    EXPECT_EQ(call.vertices[i].sx, mesh->work[i].screen.x);
+    EXPECT_EQ(call.vertices[i].color, mesh->work[i].color);
+    EXPECT_EQ(call.vertices[i].tv, mesh->work[i].tv);
+  }
   delete mesh;
 }
 
