@@ -4,7 +4,12 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build build-asan test-normal test-asan bench clean
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp
+CORPUS       ?= ../shared/corpus
+
+.PHONY: run test deps build build-asan test-normal test-asan bench fuzz fuzz-build clean
 
 deps:
 	@sh tools/install-deps.sh
@@ -38,5 +43,14 @@ run: build
 bench: build
 	$(BUILD)/bench/velta-bench
 
+# libFuzzer targets with ASan and UBSan, each run for FUZZ_SECONDS from the seed corpora.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVELTA_FUZZ=ON -DVELTA_TESTS=OFF -DVELTA_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+fuzz: fuzz-build
+	sh tools/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(CORPUS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
