@@ -184,3 +184,11 @@ BOOL DeleteDC(HDC dc);
 // Copies colour-table entries [start, start + count) of the DIB section selected into `dc`;
 // returns the number copied (0 when the bitmap has more than 8 bits per pixel).
 UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+
+// One entry of a logical palette: red, green, blue and the entry's flags.
+typedef struct tagPALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+} PALETTEENTRY, *LPPALETTEENTRY;
