@@ -275,6 +275,15 @@ void BuildGeomObject() {
   // Arrays released after the previous object count as empty, whatever the counts say.
   uint16_t vertexCount = LoadBuffers.vertices ? LoadBuffers.vertexCount : 0;
   uint16_t indexCount = LoadBuffers.indices ? LoadBuffers.indexCount : 0;
+  // Faces checked against an earlier vertex list (a repeated mesh block, a vertex count given
+  // again) can name vertices this list lacks: such triangles collapse to (0, 0, 0), and a mesh
+  // without vertices gets no triangles at all, so no index ever points past the vertices.
+  if (vertexCount == 0) indexCount = 0;
+  for (uint32_t t = 0; t + 2 < indexCount; t += 3) {
+    uint16_t* corner = &LoadBuffers.indices[t];
+    if (corner[0] >= vertexCount || corner[1] >= vertexCount || corner[2] >= vertexCount)
+      corner[0] = corner[1] = corner[2] = 0;
+  }
   MeshNode* mesh = new (std::nothrow) MeshNode(CurrentNodeName, vertexCount, LoadBuffers.vertices,
                                                indexCount, LoadBuffers.indices, material);
   SceneNode* node = new (std::nothrow) SceneNode;

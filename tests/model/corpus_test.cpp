@@ -42,7 +42,7 @@ void ExpectConsistentModels() {
       EXPECT_EQ(mesh->meshIndex, i);
       EXPECT_EQ(mesh->model, model);
       for (int k = 0; k < mesh->indexCount; ++k)
-        ASSERT_LT(mesh->indices[k], std::max<int>(mesh->vertexCount, 1)) << mesh->name;
+        ASSERT_LT(mesh->indices[k], mesh->vertexCount) << mesh->name;
     }
   }
 }

@@ -107,6 +107,14 @@ TEST_F(LoaderTest, ObjectsWithoutGeometryNeverReuseEarlierCounts) {
   EXPECT_EQ(Row(2)->meshes[2]->indexCount, 0);
 }
 
+TEST_F(LoaderTest, FacesWithoutVerticesGiveNoTriangles) {
+  std::string mesh = "\t\t*MESH_NUMFACES 4\n"
+                     "\t\t*MESH_FACE_LIST {\n\t\t\t*MESH_FACE 0: A: 0 B: 0 C: 0\n\t\t}\n";
+  ASSERT_EQ(Load("testbox.ase", Root(mesh)), 0);
+  EXPECT_EQ(Row(2)->meshes[0]->vertexCount, 0);
+  EXPECT_EQ(Row(2)->meshes[0]->indexCount, 0);
+}
+
 TEST_F(LoaderTest, CountsAreCutTo16Bits) {
   std::string mesh = "\t\t*MESH_NUMVERTEX 65539\n\t\t*MESH_NUMFACES 70000\n"
                      "\t\t*MESH_FACE_LIST {\n\t\t\t*MESH_FACE 4464: A: 0 B: 1 C: 2\n"
