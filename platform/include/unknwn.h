@@ -13,3 +13,5 @@ struct IUnknown {
   ~IUnknown() = default;  // objects go away through Release, never through delete
 };
 typedef IUnknown* LPUNKNOWN;
+
+extern const IID IID_IUnknown;

@@ -29,9 +29,14 @@ BOOL PlatformResolvePath(LPCSTR name, char* out, size_t outSize);
 // MB_ERR_INVALID_CHARS; without it such bytes become U+FFFD).
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inLen, LPWSTR out, int outLen);
 
-// Null names the program itself, whose handle is fixed and never null. No other module is
-// loaded yet, so any name gives null.
+// Null names the program itself, whose handle is fixed and never null. "DDRAW.DLL" (any case,
+// the extension optional) is loaded when the machine profile says so; any other name gives null.
 HMODULE GetModuleHandleA(LPCSTR name);
+
+// The address of an export of a loaded module, null when the module lacks it. Cast it to the
+// export's own type before calling it.
+typedef INT_PTR(WINAPI* FARPROC)();
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // The environment ("D3DPATH" and the like) is read with the standard getenv of <cstdlib>;
 // there is no Win32 call in between.
