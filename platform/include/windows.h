@@ -8,3 +8,4 @@
 #include "winreg.h"
 #include "winuser.h"
 #include "wingdi.h"
+#include "mmsystem.h"

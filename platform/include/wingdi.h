@@ -192,3 +192,25 @@ typedef struct tagPALETTEENTRY {
   BYTE peBlue;
   BYTE peFlags;
 } PALETTEENTRY, *LPPALETTEENTRY;
+
+// Stock objects: brushes, pens, fonts and the default palette. The handles are fixed and
+// never deleted; null for an index that is not a stock object.
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+#define OEM_FIXED_FONT 10
+#define ANSI_FIXED_FONT 11
+#define ANSI_VAR_FONT 12
+#define SYSTEM_FONT 13
+#define DEVICE_DEFAULT_FONT 14
+#define DEFAULT_PALETTE 15
+#define SYSTEM_FIXED_FONT 16
+#define DEFAULT_GUI_FONT 17
+HGDIOBJ GetStockObject(int index);

@@ -1,0 +1,222 @@
+// The headless display: the desktop is a picture in memory, windows are centred on it, there is
+// no input, and the picture of the main window can be saved as a BMP file. It reads
+//   VELTA_FRAMES=N        WM_CLOSE to the main window after N presented frames;
+//   VELTA_SNAPSHOT=FILE   the main window's client area, as last presented, saved as a 24-bit
+//                         BMP when the window is destroyed (or at exit if it never is).
+#include "display/displays.h"
+
+#include "machine/profile.h"
+#include "win32/window.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The largest screen a mode may ask for: 64 MiB at 32 bits per pixel.
+constexpr DWORD kMaxScreenSide = 4096;
+// How long a wait for input lasts when no input can come.
+constexpr auto kIdleWait = std::chrono::milliseconds(10);
+
+// The desktop the machine starts with.
+ProfileMode DesktopOfMachine() { return ProfileMode{1024, 768, 32, 60}; }
+
+bool SupportedDepth(DWORD bpp) { return bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32; }
+
+// A positive decimal count, or 0 (with a warning) for anything else.
+uint64_t ReadCount(const char* name) {
+  const char* env = std::getenv(name);
+  if (!env || !*env) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long v = std::strtoull(env, &end, 10);
+  if (*env < '0' || *env > '9' || *end || errno == ERANGE || v == 0) {
+    std::fprintf(stderr, "velta: %s=%s is not a positive count; ignored\n", name, env);
+    return 0;
+  }
+  return v;
+}
+
+// A pixel of the screen as blue, green, red.
+struct Bgr {
+  uint8_t b, g, r;
+};
+
+Bgr ReadPixel(const ScreenBuffer& s, DWORD x, DWORD y) {
+  const uint8_t* p = s.pixels.data() + size_t(y) * s.pitch;
+  switch (s.bitsPerPixel) {
+    case 8: {
+      const PALETTEENTRY& e = s.palette[p[x]];
+      return Bgr{e.peBlue, e.peGreen, e.peRed};
+    }
+    case 16: {
+      const unsigned v = unsigned(p[2 * x]) | unsigned(p[2 * x + 1]) << 8;
+      const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+      return Bgr{uint8_t(b << 3 | b >> 2), uint8_t(g << 2 | g >> 4), uint8_t(r << 3 | r >> 2)};
+    }
+    case 24: return Bgr{p[3 * x], p[3 * x + 1], p[3 * x + 2]};
+    case 32: return Bgr{p[4 * x], p[4 * x + 1], p[4 * x + 2]};
+  }
+  return Bgr{0, 0, 0};
+}
+
+class HeadlessDisplay;
+HeadlessDisplay* g_live = nullptr;
+void SnapshotAtExit();
+
+class HeadlessDisplay final : public Display {
+ public:
+  HeadlessDisplay() {
+    const ProfileMode d = DesktopOfMachine();
+    desktopWidth_ = d.width, desktopHeight_ = d.height, desktopBpp_ = d.bitsPerPixel;
+    if (!Allocate(desktopWidth_, desktopHeight_, desktopBpp_)) {
+      desktopWidth_ = 1024, desktopHeight_ = 768, desktopBpp_ = 32;
+      Allocate(desktopWidth_, desktopHeight_, desktopBpp_);
+    }
+    frameLimit_ = ReadCount("VELTA_FRAMES");
+    if (const char* path = std::getenv("VELTA_SNAPSHOT")) snapshotPath_ = path;
+    g_live = this;
+    static bool registered = false;
+    if (!registered) registered = std::atexit(SnapshotAtExit) == 0;
+  }
+  ~HeadlessDisplay() override {
+    if (g_live == this) g_live = nullptr;
+  }
+
+  const char* Name() const override { return "headless"; }
+  ScreenBuffer& Screen() override { return screen_; }
+
+  bool SetMode(DWORD width, DWORD height, DWORD bitsPerPixel) override {
+    if (!Allocate(width, height, bitsPerPixel)) return false;
+    // What the windows showed is gone: they paint again.
+    InvalidateRect(nullptr, nullptr, TRUE);
+    return true;
+  }
+
+  void RestoreDesktopMode() override { SetMode(desktopWidth_, desktopHeight_, desktopBpp_); }
+
+  void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const override {
+    width = desktopWidth_, height = desktopHeight_, bitsPerPixel = desktopBpp_;
+  }
+
+  void FramePresented() override {
+    ++frames_;
+    if (frameLimit_ && frames_ >= frameLimit_ && !closePosted_) {
+      if (HWND main = MainTopLevelWindow()) closePosted_ = PostMessageA(main, WM_CLOSE, 0, 0);
+    }
+  }
+
+  uint64_t PresentedFrames() const override { return frames_; }
+
+  // No input ever comes. A wait returns after a short pause so that a loop waiting for
+  // messages (a minimised window) neither hangs nor spins the processor.
+  void PumpEvents(bool wait) override {
+    if (wait) std::this_thread::sleep_for(kIdleWait);
+  }
+
+  // New top-level windows at the default place go to the middle of the screen.
+  void WindowChanged(HWND window) override {
+    if (!WindowWantsPlacement(window)) return;
+    RECT r;
+    if (!GetWindowRect(window, &r)) return;
+    const LONG w = r.right - r.left, h = r.bottom - r.top;
+    const LONG x = (LONG(screen_.width) - w) / 2, y = (LONG(screen_.height) - h) / 2;
+    PlaceWindow(window, x > 0 ? x : 0, y > 0 ? y : 0);
+  }
+
+  void WindowDestroyed(HWND window) override {
+    if (!snapshotPath_.empty() && window == MainTopLevelWindow()) SaveToSnapshotPath(window);
+  }
+
+  bool SaveSnapshot(HWND window, const char* path) override;
+
+  void SaveToSnapshotPath(HWND window) {
+    if (!SaveSnapshot(window, snapshotPath_.c_str()))
+      std::fprintf(stderr, "velta: could not save the snapshot to %s\n", snapshotPath_.c_str());
+  }
+  const std::string& SnapshotPath() const { return snapshotPath_; }
+
+ private:
+  bool Allocate(DWORD width, DWORD height, DWORD bpp) {
+    if (!SupportedDepth(bpp) || width == 0 || height == 0 || width > kMaxScreenSide ||
+        height > kMaxScreenSide)
+      return false;
+    screen_.width = width;
+    screen_.height = height;
+    screen_.bitsPerPixel = bpp;
+    screen_.pitch = (width * (bpp / 8) + 3) & ~DWORD(3);
+    screen_.pixels.assign(size_t(screen_.pitch) * height, 0);
+    if (bpp == 8) {
+      // Until a palette is set: red, green and blue in 3, 3 and 2 bits.
+      for (int i = 0; i < 256; ++i)
+        screen_.palette[i] = PALETTEENTRY{BYTE((i >> 5) * 255 / 7), BYTE(((i >> 2) & 7) * 255 / 7),
+                                          BYTE((i & 3) * 255 / 3), 0};
+    }
+    return true;
+  }
+
+  ScreenBuffer screen_;
+  DWORD desktopWidth_ = 0, desktopHeight_ = 0, desktopBpp_ = 0;
+  uint64_t frames_ = 0;
+  uint64_t frameLimit_ = 0;
+  bool closePosted_ = false;
+  std::string snapshotPath_;
+};
+
+// The client area as it lies on the screen; what falls off the screen is black.
+bool HeadlessDisplay::SaveSnapshot(HWND window, const char* path) {
+  if (!path || !*path || !IsWindow(window)) return false;
+  RECT client;
+  POINT origin{0, 0};
+  if (!GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return false;
+  const LONG width = client.right, height = client.bottom;
+  if (width <= 0 || height <= 0) return false;
+
+  const DWORD rowBytes = (DWORD(width) * 3 + 3) & ~DWORD(3);
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + rowBytes * DWORD(height);
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom row first
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = rowBytes * DWORD(height);
+  info.biXPelsPerMeter = info.biYPelsPerMeter = 2835;  // 72 dots per inch
+
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1;
+  std::vector<uint8_t> row(rowBytes, 0);
+  for (LONG y = height - 1; ok && y >= 0; --y) {
+    const LONG sy = origin.y + y;
+    for (LONG x = 0; x < width; ++x) {
+      const LONG sx = origin.x + x;
+      Bgr p{0, 0, 0};
+      if (sx >= 0 && sy >= 0 && sx < LONG(screen_.width) && sy < LONG(screen_.height))
+        p = ReadPixel(screen_, DWORD(sx), DWORD(sy));
+      row[3 * size_t(x)] = p.b, row[3 * size_t(x) + 1] = p.g, row[3 * size_t(x) + 2] = p.r;
+    }
+    ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+  }
+  ok = std::fclose(f) == 0 && ok;
+  return ok;
+}
+
+// A program that ends with its main window still open is snapshotted on the way out.
+void SnapshotAtExit() {
+  if (!g_live || g_live->SnapshotPath().empty()) return;
+  if (HWND main = MainTopLevelWindow()) g_live->SaveToSnapshotPath(main);
+}
+
+}  // namespace
+
+Display* NewHeadlessDisplay() { return new HeadlessDisplay; }

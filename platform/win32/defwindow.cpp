@@ -1,0 +1,164 @@
+// What a window does with a message its procedure leaves to the system.
+#include "win32/window_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+HWND RootWindow(HWND window) {
+  WindowRecord* w = FindWindowRecord(window);
+  while (w && w->parent) {
+    WindowRecord* up = FindWindowRecord(w->parent);
+    if (!up) break;
+    w = up;
+  }
+  return w ? w->handle : nullptr;
+}
+
+// The client area inside an outer rectangle: empty for a minimised window.
+RECT ClientWithin(const WindowRecord& w, const RECT& outer) {
+  if (w.state == ShowState::Minimized) return RECT{outer.left, outer.top, outer.left, outer.top};
+  const RECT m = NonClientMargins(w.style, w.exStyle, w.menuBar);
+  RECT c{outer.left + m.left, outer.top + m.top, outer.right - m.right, outer.bottom - m.bottom};
+  c.right = std::max(c.right, c.left);
+  c.bottom = std::max(c.bottom, c.top);
+  return c;
+}
+
+LRESULT HitTest(const WindowRecord& w, LPARAM lParam) {
+  POINT pt{SHORT(LOWORD(lParam)), SHORT(HIWORD(lParam))};
+  POINT o = ParentClientOrigin(w);
+  RECT outer{w.window.left + o.x, w.window.top + o.y, w.window.right + o.x, w.window.bottom + o.y};
+  auto inside = [&pt](const RECT& r) {
+    return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
+  };
+  if (!inside(outer)) return HTNOWHERE;
+  if (inside(ClientRectOnScreen(w))) return HTCLIENT;
+  const RECT m = NonClientMargins(w.style, w.exStyle, false);
+  if ((w.style & WS_CAPTION) == WS_CAPTION && pt.y >= outer.top + m.bottom &&
+      pt.y < outer.top + m.top && pt.x >= outer.left + m.left && pt.x < outer.right - m.right)
+    return HTCAPTION;
+  if (w.menuBar && pt.y >= outer.top + m.top && pt.y < ClientRectOnScreen(w).top) return HTMENU;
+  return HTBORDER;
+}
+
+// Sizable and overlapped top-level windows keep within their tracking sizes.
+void KeepWithinTrackingSize(HWND window, WINDOWPOS* wp) {
+  WindowRecord* w = FindWindowRecord(window);
+  if (!w || !wp || (wp->flags & SWP_NOSIZE) || !IsTopLevel(*w) ||
+      w->state != ShowState::Normal)
+    return;
+  if (!(w->style & WS_THICKFRAME) && (w->style & WS_POPUP)) return;
+  MINMAXINFO mmi = QueryMinMaxInfo(window);
+  wp->cx = std::max(std::min(wp->cx, int(mmi.ptMaxTrackSize.x)), int(mmi.ptMinTrackSize.x));
+  wp->cy = std::max(std::min(wp->cy, int(mmi.ptMaxTrackSize.y)), int(mmi.ptMinTrackSize.y));
+}
+
+LRESULT WindowPosChanged(HWND window, const WINDOWPOS* wp) {
+  if (!wp) return 0;
+  WindowRecord* w = FindWindowRecord(window);
+  if (!w) return 0;
+  if (!(wp->flags & kSwpNoClientMove))
+    SendMessageA(window, WM_MOVE, 0, MAKELPARAM(w->client.left, w->client.top));
+  if (!(w = FindWindowRecord(window))) return 0;
+  if (!(wp->flags & kSwpNoClientSize) || (wp->flags & kSwpStateChanged)) {
+    if (w->state == ShowState::Minimized) {
+      SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+    } else {
+      SendMessageA(window, WM_SIZE,
+                   w->state == ShowState::Maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                   MAKELPARAM(w->client.right - w->client.left, w->client.bottom - w->client.top));
+    }
+  }
+  return 0;
+}
+
+LRESULT SysCommand(HWND window, WPARAM wParam) {
+  switch (wParam & 0xFFF0) {
+    case SC_CLOSE: SendMessageA(window, WM_CLOSE, 0, 0); break;
+    case SC_MINIMIZE: ShowWindow(window, SW_MINIMIZE); break;
+    case SC_MAXIMIZE: ShowWindow(window, SW_MAXIMIZE); break;
+    case SC_RESTORE: ShowWindow(window, SW_RESTORE); break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowRecord* w = FindWindowRecord(window);
+  if (!w) return 0;
+  switch (message) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = cs->lpszName;
+      return TRUE;
+    }
+    case WM_NCCALCSIZE: {
+      if (!lParam) return 0;
+      RECT* r = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                       : reinterpret_cast<RECT*>(lParam);
+      *r = ClientWithin(*w, *r);
+      return 0;
+    }
+    case WM_NCHITTEST: return HitTest(*w, lParam);
+    case WM_NCACTIVATE: return TRUE;
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(window);
+      return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      if (BeginPaint(window, &ps)) EndPaint(window, &ps);
+      return 0;
+    }
+    // The headless screen shows only what is presented: the background is not drawn.
+    case WM_ERASEBKGND: return w->classBackground ? 1 : 0;
+    case WM_SETCURSOR:
+      if (w->parent && SendMessageA(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+      if (!(w = FindWindowRecord(window))) return 0;
+      if (LOWORD(lParam) == HTCLIENT && w->classCursor) {
+        SetCursor(w->classCursor);
+        return TRUE;
+      }
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      return FALSE;
+    case WM_WINDOWPOSCHANGING:
+      KeepWithinTrackingSize(window, reinterpret_cast<WINDOWPOS*>(lParam));
+      return 0;
+    case WM_WINDOWPOSCHANGED:
+      return WindowPosChanged(window, reinterpret_cast<const WINDOWPOS*>(lParam));
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the top window, unless its class has no close command.
+      if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) {
+        HWND root = RootWindow(window);
+        WindowRecord* r = FindWindowRecord(root);
+        if (r && !(r->classStyle & CS_NOCLOSE)) PostMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
+      return 0;
+    case WM_SYSCOMMAND: return SysCommand(window, wParam);
+    case WM_CONTEXTMENU:
+      if (w->parent) SendMessageA(w->parent, message, wParam, lParam);
+      return 0;
+    case WM_SETTEXT:
+      w->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+      return TRUE;
+    case WM_GETTEXT: {
+      auto* out = reinterpret_cast<LPSTR>(lParam);
+      if (!out || wParam == 0) return 0;
+      const size_t n = std::min(size_t(wParam) - 1, w->text.size());
+      std::memcpy(out, w->text.data(), n);
+      out[n] = '\0';
+      return LRESULT(n);
+    }
+    case WM_GETTEXTLENGTH: return LRESULT(w->text.size());
+  }
+  return 0;
+}
+
+LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!proc) return 0;
+  return proc(window, message, wParam, lParam);
+}
