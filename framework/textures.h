@@ -42,6 +42,11 @@ HRESULT DestroyTexture(const char* name);
 // Destroys every entry; runs at program end.
 void DestroyAllTextures();
 
+// Makes the entry's texture surface and texture interface for the device from its bitmap.
+HRESULT RestoreTexture(const char* name, IDirect3DDevice3* device);
+// Restores every entry; the result of each is ignored.
+HRESULT RestoreAllTextures(IDirect3DDevice3* device);
+
 constexpr int MediaPathSize = 256;
 // Finds a media file along the search path: the name itself, under D3DPATH, then under the
 // registry's media folder. Writes the first candidate that opens to `path`.
