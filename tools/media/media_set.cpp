@@ -8,6 +8,7 @@ ObjectDef MakeObject(const std::string& name, const std::string& parent, int mat
   o.name = name;
   o.parent = parent;
   o.material = material;
+  DropUnusedVertices(mesh);
   const Bounds b = MeshBounds(mesh);
   o.pivot = (b.min + b.max) * 0.5;
   o.mesh = std::move(mesh);

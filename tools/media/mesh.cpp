@@ -292,6 +292,25 @@ void FitUV(Mesh& m, double u0, double v0, double u1, double v1) {
   for (Vec2& t : m.uv) t = Vec2{Lerp(u0, u1, t.u), Lerp(v0, v1, t.v)};
 }
 
+void DropUnusedVertices(Mesh& m) {
+  std::vector<int> remap(m.pos.size(), -1);
+  for (const Face& f : m.faces)
+    for (int v : f.v) remap[v] = 0;
+  Mesh kept;
+  for (int i = 0; i < m.VertexCount(); ++i) {
+    if (remap[i] < 0) continue;
+    remap[i] = kept.VertexCount();
+    kept.pos.push_back(m.pos[i]);
+    kept.nrm.push_back(m.nrm[i]);
+    kept.uv.push_back(m.uv[i]);
+    kept.group.push_back(m.group[i]);
+  }
+  kept.faces = m.faces;
+  for (Face& f : kept.faces)
+    for (int& v : f.v) v = remap[v];
+  m = std::move(kept);
+}
+
 Vec3 FaceNormal(const Mesh& m, const Face& f) {
   return Cross(m.pos[f.v[1]] - m.pos[f.v[0]], m.pos[f.v[2]] - m.pos[f.v[0]]);
 }

@@ -97,6 +97,9 @@ void MapUV(Mesh& m, const std::function<Vec2(Vec3, Vec2)>& fn);
 // Maps the current 0..1 texture coordinates into the rectangle u0..u1, v0..v1.
 void FitUV(Mesh& m, double u0, double v0, double u1, double v1);
 
+// Removes vertices no face uses (poles and seams leave some), keeping the order of the rest.
+void DropUnusedVertices(Mesh& m);
+
 // Area-weighted smooth vertex normals; vertices at the same place in the same group share one.
 void SmoothNormals(Mesh& m);
 

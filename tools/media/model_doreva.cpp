@@ -53,8 +53,8 @@ ModelFile BuildDoreva() {
     f.objects.push_back(MakeObject(name, parent, material, std::move(mesh), textured));
   };
 
-  add("Doreva", "", kBase, Barrel(13.5, 18.5, 5.2, 4.0, 0.0, 20));
-  add("Torso", "Doreva", kMetal, Barrel(18, 32, 7.0, 5.4, 0.0, 24), true);
+  add("Doreva", "", kBase, Barrel(13.5, 18.5, 5.2, 4.0, 0.0, 16));
+  add("Torso", "Doreva", kMetal, Barrel(18, 32, 7.0, 5.4, 0.0, 20), true);
   // Chest panel: a plate on the torso's front taking the lower half of robot.bmp.
   Mesh panel = Sheet(6, 4, [](double u, double v) {
     const double a = Radians(-90.0 - 38.0 + 76.0 * u);
@@ -63,7 +63,7 @@ ModelFile BuildDoreva() {
   FitUV(panel, 0.06, 0.04, 0.94, 0.46);
   add("ChestPanel", "Torso", kFace, std::move(panel), true);
   // The head is listed before its neck joint and the arms before the torso's other parts.
-  add("Head", "Neck", kMetal, Ellipsoid({0, 0, 38.5}, {6.2, 5.4, 5.0}, 24, 14), true);
+  add("Head", "Neck", kMetal, Ellipsoid({0, 0, 38.5}, {6.2, 5.4, 5.0}, 20, 12), true);
   Mesh visor = Sheet(8, 5, [](double u, double v) {
     const double a = Radians(-90.0 - 50.0 + 100.0 * u);
     const double phi = Radians(118.0 - 50.0 * v);  // polar angle from the top
@@ -71,25 +71,25 @@ ModelFile BuildDoreva() {
   });
   FitUV(visor, 0.03, 0.54, 0.97, 0.98);
   add("Visor", "Head", kFace, std::move(visor), true);
-  add("Neck", "Torso", kJoint, Limb({0, 0, 31}, {0, 0, 34}, 2.0, 2.0, 12, 6));
-  add("Antenna", "Head", kJoint, Limb({2.5, 0.5, 42.5}, {3.6, 1.0, 47.5}, 0.3, 0.25, 8, 6));
-  add("AntennaLamp", "Antenna", kLamp, Ellipsoid({3.7, 1.0, 48.2}, {0.8, 0.8, 0.8}, 10, 6));
+  add("Neck", "Torso", kJoint, Limb({0, 0, 31}, {0, 0, 34}, 2.0, 2.0, 10, 5));
+  add("Antenna", "Head", kJoint, Limb({2.5, 0.5, 42.5}, {3.6, 1.0, 47.5}, 0.3, 0.25, 6, 5));
+  add("AntennaLamp", "Antenna", kLamp, Ellipsoid({3.7, 1.0, 48.2}, {0.8, 0.8, 0.8}, 8, 5));
   for (int side = -1; side <= 1; side += 2) {
     const double s = side;
     const char* arm = side < 0 ? "R_Arm" : "L_Arm";
     const char* fore = side < 0 ? "R_Forearm" : "L_Forearm";
     add(side < 0 ? "R_Shoulder" : "L_Shoulder", "Torso", kJoint,
-        Ellipsoid({s * 7.6, 0, 29}, {1.8, 1.8, 1.8}, 12, 8));
-    add(arm, "Torso", kMetal, Limb({s * 8.2, 0, 28.5}, {s * 9.6, -0.5, 22.5}, 1.3, 1.1, 12, 8),
+        Ellipsoid({s * 7.6, 0, 29}, {1.8, 1.8, 1.8}, 10, 6));
+    add(arm, "Torso", kMetal, Limb({s * 8.2, 0, 28.5}, {s * 9.6, -0.5, 22.5}, 1.3, 1.1, 10, 6),
         true);
-    add(fore, arm, kMetal, Limb({s * 9.6, -0.5, 22.5}, {s * 9.8, -4.5, 17.5}, 1.1, 1.0, 12, 8),
+    add(fore, arm, kMetal, Limb({s * 9.6, -0.5, 22.5}, {s * 9.8, -4.5, 17.5}, 1.1, 1.0, 10, 6),
         true);
     // A claw of two fingers at the end of the forearm.
-    Mesh claw = Limb({s * 9.4, -4.8, 17.2}, {s * 9.0, -6.4, 14.8}, 0.55, 0.35, 8, 6);
-    claw.Append(Limb({s * 10.3, -4.8, 17.2}, {s * 10.7, -6.4, 14.8}, 0.55, 0.35, 8, 6));
+    Mesh claw = Limb({s * 9.4, -4.8, 17.2}, {s * 9.0, -6.4, 14.8}, 0.55, 0.35, 6, 5);
+    claw.Append(Limb({s * 10.3, -4.8, 17.2}, {s * 10.7, -6.4, 14.8}, 0.55, 0.35, 6, 5));
     add(side < 0 ? "R_Claw" : "L_Claw", fore, kJoint, std::move(claw));
     const char* leg = side < 0 ? "R_Leg" : "L_Leg";
-    add(leg, "Doreva", kMetal, Limb({s * 2.8, 0, 14}, {s * 3.2, 0, 4.5}, 1.6, 1.3, 12, 8), true);
+    add(leg, "Doreva", kMetal, Limb({s * 2.8, 0, 14}, {s * 3.2, 0, 4.5}, 1.6, 1.3, 10, 6), true);
     Mesh foot = Box({s * 3.2 - 2.2, -4.5, 0}, {s * 3.2 + 2.2, 2.5, 2.6});
     add(side < 0 ? "R_Foot" : "L_Foot", leg, kBase, std::move(foot));
   }
