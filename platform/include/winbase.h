@@ -34,8 +34,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inLen, LPWSTR
 HMODULE GetModuleHandleA(LPCSTR name);
 
 // The address of an export of a loaded module, null when the module lacks it. Cast it to the
-// export's own type before calling it.
-typedef INT_PTR(WINAPI* FARPROC)();
+// export's own type before calling it. (Declared returning void, not INT_PTR, so that compilers
+// accept the casts to and from every export's type.)
+typedef void(WINAPI* FARPROC)();
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // The environment ("D3DPATH" and the like) is read with the standard getenv of <cstdlib>;

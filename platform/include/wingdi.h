@@ -214,3 +214,44 @@ typedef struct tagPALETTEENTRY {
 #define SYSTEM_FIXED_FONT 16
 #define DEFAULT_GUI_FONT 17
 HGDIOBJ GetStockObject(int index);
+
+// Colours of GDI drawing: 0x00BBGGRR.
+typedef DWORD COLORREF;
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | ((WORD)((BYTE)(g)) << 8) | ((DWORD)((BYTE)(b)) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
+#define CLR_INVALID 0xFFFFFFFF
+
+// Background modes of text output.
+#define TRANSPARENT 1
+#define OPAQUE 2
+
+// Raster operations of BitBlt; only SRCCOPY is carried out.
+#define SRCCOPY (DWORD)0x00CC0020
+
+// ExtTextOutA options.
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+
+// Drawing state of a device context; the previous value, or CLR_INVALID (0 for the mode) for a
+// handle that is not a device context.
+COLORREF SetTextColor(HDC dc, COLORREF color);
+COLORREF SetBkColor(HDC dc, COLORREF color);
+int SetBkMode(HDC dc, int mode);
+
+// Draws text with its cell's top-left corner at (x, y), in the GUI font (16 pixels high), in
+// the text colour; with OPAQUE the cell is filled with the background colour first. ETO_OPAQUE
+// fills `rect` with the background colour, ETO_CLIPPED keeps the text inside it. Spacing
+// arrays are not used. Draws on surface device contexts (GetDC); FALSE elsewhere.
+BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
+                 const INT* dx);
+// The width and height ExtTextOutA would cover.
+BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
+
+// Copies a rectangle of the bitmap selected into a memory device context (or of another
+// surface) onto a surface device context, converting to the surface's format or matching its
+// palette. Parts outside either picture are left alone. FALSE for another raster operation,
+// negative sizes or handles that do not fit.
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop);

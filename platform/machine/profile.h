@@ -33,6 +33,9 @@ struct ProfileDevice {
 struct ProfileDriver {
   bool primary = true;  // the primary display driver is enumerated without a GUID
   GUID guid{};
+  // 0: listed by both enumeration calls. Otherwise the DDENUM_ flag DirectDrawEnumerateExA
+  // needs to list it; the older call lists only non-display devices among those.
+  DWORD enumerateFlag = 0;
   std::string description;
   std::string name;
   DDCAPS hardwareCaps{};  // dwSize 380; dwCaps2 may hold DDCAPS2_CANRENDERWINDOWED
@@ -46,6 +49,7 @@ struct ProfileFailures {
   bool textureOutOfVideoMemory = false;  // texture surfaces fail with DDERR_OUTOFVIDEOMEMORY
   bool otherAppFullScreen = false;   // TestCooperativeLevel and exclusive levels are refused
   int loseSurfacesAtPresent = 0;     // the n-th presentation finds every surface lost
+  int lockStillDrawing = 0;  // so many Locks without DDLOCK_WAIT report DDERR_WASSTILLDRAWING
 };
 
 struct MachineProfile {

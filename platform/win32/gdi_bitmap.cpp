@@ -17,14 +17,16 @@
 
 namespace {
 
-enum class GdiKind { Bitmap, MemoryDC };
+enum class GdiKind { Bitmap, MemoryDC, SurfaceDC };
 
 struct GdiObject {
   GdiKind kind = GdiKind::Bitmap;
   bool stock = false;
   Dib dib;                       // bitmaps
   HDC selectedInto = nullptr;    // bitmaps: the device context holding it
-  HGDIOBJ selected = nullptr;    // device contexts: the bitmap selected into it
+  HGDIOBJ selected = nullptr;    // memory device contexts: the bitmap selected into it
+  GdiSurfaceSource* surface = nullptr;  // surface device contexts: the surface drawn on
+  GdiDrawState state;            // device contexts: text colour and background
 };
 
 constexpr uintptr_t kStockBitmap = 0x00B00010;
@@ -245,4 +247,33 @@ UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors) {
   const UINT n = std::min(count, b->dib.colorCount - start);
   std::memcpy(colors, b->dib.colors + start, n * sizeof(RGBQUAD));
   return n;
+}
+
+HDC GdiCreateSurfaceDC(GdiSurfaceSource* source) {
+  if (!source) return nullptr;
+  try {
+    auto object = std::make_unique<GdiObject>();
+    object->kind = GdiKind::SurfaceDC;
+    object->surface = source;
+    return static_cast<HDC>(Add(std::move(object)));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+BOOL GdiDeleteSurfaceDC(HDC dc) {
+  if (!Find(dc, GdiKind::SurfaceDC)) return FALSE;
+  Table().objects.erase(reinterpret_cast<uintptr_t>(dc));
+  return TRUE;
+}
+
+GdiSurfaceSource* GdiSurfaceOf(HDC dc) {
+  GdiObject* o = Find(dc, GdiKind::SurfaceDC);
+  return o ? o->surface : nullptr;
+}
+
+GdiDrawState* GdiStateOf(HDC dc) {
+  if (GdiObject* o = Find(dc, GdiKind::SurfaceDC)) return &o->state;
+  if (GdiObject* o = Find(dc, GdiKind::MemoryDC)) return &o->state;
+  return nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "ddraw/pixels.h"
 #include "win32/bmp_decode.h"
 
 // The pixels of a live bitmap handle, or null for anything else (the stock bitmap included:
@@ -19,3 +20,37 @@ HGDIOBJ GdiSelectedBitmap(HDC dc);
 // compared without regard to case, or a MAKEINTRESOURCEA number. The bytes are copied.
 // Registering the same module and name again replaces the entry.
 BOOL RegisterBitmapResource(HINSTANCE module, LPCSTR name, const BYTE* dib, DWORD size);
+
+// What a DirectDraw surface lends to GDI through GetDC: where its pixels are at the moment of
+// each drawing call.
+struct GdiSurfacePixels {
+  uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  LONG pitch = 0;
+  PixelKind kind = PixelKind::XRGB8888;
+  const PALETTEENTRY* palette = nullptr;  // 256 entries of an 8-bit surface; null: the default
+};
+
+class GdiSurfaceSource {
+ public:
+  // False when the surface cannot be drawn on now (lost); the drawing call then fails.
+  virtual bool GdiPixels(GdiSurfacePixels& out) = 0;
+
+ protected:
+  ~GdiSurfaceSource() = default;
+};
+
+// A device context drawing on a surface, until GdiDeleteSurfaceDC; null when out of memory.
+HDC GdiCreateSurfaceDC(GdiSurfaceSource* source);
+BOOL GdiDeleteSurfaceDC(HDC dc);
+// The surface behind a surface device context, or null for any other handle.
+GdiSurfaceSource* GdiSurfaceOf(HDC dc);
+
+// The drawing state of a memory or surface device context, or null for any other handle.
+struct GdiDrawState {
+  COLORREF textColor = 0x000000;
+  COLORREF backColor = 0xFFFFFF;
+  int backMode = OPAQUE;
+};
+GdiDrawState* GdiStateOf(HDC dc);

@@ -1,0 +1,12 @@
+// Where DirectDraw hands over to the Direct3D layer: the Direct3D object is a query of
+// IDirectDraw4 (IID_IDirect3D3) and a texture's interface a query of its surface
+// (IID_IDirect3DTexture2). The Direct3D layer defines both; until then they answer
+// E_NOINTERFACE (d3d_seam.cpp).
+#pragma once
+
+#include <ddraw.h>
+
+// Makes the IDirect3D3 of a DirectDraw object into *out, with one reference for the caller.
+HRESULT DdCreateDirect3D(IDirectDraw4* owner, void** out);
+// Makes the IDirect3DTexture2 of a texture surface into *out, with one reference for the caller.
+HRESULT DdCreateTexture(IDirectDrawSurface4* surface, void** out);
