@@ -77,7 +77,7 @@ BOOL ChangeWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT
   RECT newClient = oldClient;
   const bool sizeChanged = Width(newWindow) != Width(oldWindow) ||
                            Height(newWindow) != Height(oldWindow);
-  if (sizeChanged || (wp.flags & SWP_FRAMECHANGED) || forceReport) {
+  if (sizeChanged || (wp.flags & SWP_FRAMECHANGED) || (forceReport & kSwpStateChanged)) {
     NCCALCSIZE_PARAMS p{{newWindow, oldWindow, oldClient}, &wp};
     SendMessageA(window, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
     if (!(w = FindWindowRecord(window))) return FALSE;
@@ -107,11 +107,10 @@ BOOL ChangeWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT
     InvalidateWhole(*w, true);
   }
 
-  if (!(wp.flags & (SWP_NOACTIVATE | SWP_HIDEWINDOW)) && (w->style & WS_VISIBLE))
+  if (!(wp.flags & (SWP_NOACTIVATE | SWP_HIDEWINDOW)) && (w->style & WS_VISIBLE)) {
     ActivateWindow(window);
-  else if ((wp.flags & SWP_HIDEWINDOW) && Windows().active == window)
-    ActivateWindow(NextActiveCandidate(window));
-  if (!(w = FindWindowRecord(window))) return FALSE;
+    if (!(w = FindWindowRecord(window))) return FALSE;
+  }
 
   if (newClient.left == oldClient.left && newClient.top == oldClient.top)
     wp.flags |= kSwpNoClientMove;
@@ -119,6 +118,9 @@ BOOL ChangeWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT
   wp.flags &= ~forceReport;
   if (forceReport & kSwpStateChanged) wp.flags |= kSwpStateChanged;
   SendMessageA(window, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+  // A hidden window hands activation on once it is out of sight.
+  if ((wp.flags & SWP_HIDEWINDOW) && Windows().active == window)
+    ActivateWindow(NextActiveCandidate(window));
 
   if ((w = FindWindowRecord(window)) && IsTopLevel(*w) && !w->destroying)
     TheDisplay().WindowChanged(window);
@@ -175,7 +177,7 @@ void ActivateWindow(HWND window) {
   if (!old || !window) {
     std::vector<HWND> tops;
     for (auto& [key, w] : ws.windows)
-      if (IsTopLevel(*w) && !w->destroying) tops.push_back(w->handle);
+      if (IsTopLevel(*w)) tops.push_back(w->handle);
     for (HWND t : tops) SendMessageA(t, WM_ACTIVATEAPP, window ? TRUE : FALSE, 0);
   }
   if (window && ws.active == window && FindWindowRecord(window)) {
