@@ -1,5 +1,7 @@
 // sonic.ase: a blocky figure built only of boxes; the trunk is the root and every other part
 // is its direct child.
+#include <cstdio>
+
 #include "tools/media/scene.h"
 
 namespace media {
@@ -20,10 +22,11 @@ BoxUV Sides(const double all[4], int side = -1, const double* front = nullptr) {
   return uv;
 }
 
-Mesh TiltedBox(Vec3 lo, Vec3 hi, double aboutX, double aboutZ, Vec3 pivot) {
+// A box turned about the x axis (nodding) and then the y axis (leaning sideways), in degrees.
+Mesh TiltedBox(Vec3 lo, Vec3 hi, double aboutX, double aboutY, Vec3 pivot) {
   Mesh m = Box(lo, hi);
   RotateX(m, Radians(aboutX), pivot);
-  RotateZ(m, Radians(aboutZ), pivot);
+  RotateY(m, Radians(aboutY), pivot);
   return m;
 }
 
@@ -54,16 +57,16 @@ ModelFile BuildSonic() {
   // Quills sweep back from the head, each tilted further up.
   for (int i = 0; i < 3; ++i) {
     const double z = 33.5 + i * 4.5;
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "quill%02d", i + 1);
     add(name, kBlueMat, TiltedBox({-3, 6, z}, {3, 17, z + 3.2}, -14.0 + i * 12.0, 0, {0, 6, z}));
   }
-  add("ear01", kBlueMat, TiltedBox({-8, -2, 46}, {-4, 1, 50}, 0, 0, {0, 0, 0}));
-  add("ear02", kBlueMat, TiltedBox({4, -2, 46}, {8, 1, 50}, 0, 0, {0, 0, 0}));
+  add("ear01", kBlueMat, TiltedBox({-8, -2, 45}, {-4, 1, 50}, 0, -15, {-6, 0, 45}));
+  add("ear02", kBlueMat, TiltedBox({4, -2, 45}, {8, 1, 50}, 0, 15, {6, 0, 45}));
   const BoxUV belly = Sides(kTan);
   add("belly01", kBlocksMat, Box({-4, -5.2, 19}, {4, -4.4, 28}, &belly), true);
-  add("arm01", kBlueMat, TiltedBox({-8.6, -1.2, 19}, {-6, 1.2, 29.5}, 0, 0, {0, 0, 0}));
-  add("arm02", kBlueMat, TiltedBox({6, -1.2, 19}, {8.6, 1.2, 29.5}, 0, 0, {0, 0, 0}));
+  add("arm01", kBlueMat, Box({-8.6, -1.2, 19}, {-6, 1.2, 29.5}));
+  add("arm02", kBlueMat, Box({6, -1.2, 19}, {8.6, 1.2, 29.5}));
   add("glove01", kWhiteMat, Box({-9.6, -2, 14.5}, {-5.6, 2, 19}));
   add("glove02", kWhiteMat, Box({5.6, -2, 14.5}, {9.6, 2, 19}));
   add("leg01", kBlueMat, Box({-4.8, -1.8, 4.5}, {-1.2, 1.8, 17}));
