@@ -69,6 +69,16 @@ TEST(MediaFolder, CommittedFilesEqualAFreshGeneration) {
     EXPECT_TRUE(fresh.count(name)) << name << " is committed but not generated";
 }
 
+TEST(MediaFolder, GeneratorRefusesMissingOrUnknownArguments) {
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "'").find("usage:"), std::string::npos);
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' --bogus x").find("usage:"), std::string::npos);
+  // A folder that cannot be made is reported, not crashed on.
+  velta_test::ScratchDir dir;
+  const std::string file = dir.Write("plain", "x");
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + file + "/sub'").find("cannot write"),
+            std::string::npos);
+}
+
 TEST(MediaFolder, AseInfoLoadsEveryRowWithoutAMessage) {
   const std::string out =
       RunCommand("cd '" + kMedia.string() + "' && '" VELTA_ASE_INFO "'");
