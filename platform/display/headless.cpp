@@ -24,7 +24,7 @@ constexpr DWORD kMaxScreenSide = 4096;
 constexpr auto kIdleWait = std::chrono::milliseconds(10);
 
 // The desktop the machine starts with.
-ProfileMode DesktopOfMachine() { return ProfileMode{1024, 768, 32, 60}; }
+ProfileMode DesktopOfMachine() { return CurrentMachine().desktop; }
 
 bool SupportedDepth(DWORD bpp) { return bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32; }
 

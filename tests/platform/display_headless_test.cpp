@@ -3,6 +3,7 @@
 #include "window_recorder.h"
 
 #include "display/display.h"
+#include "testing/machine_hooks.h"
 #include "test_support.h"
 
 #include <chrono>
@@ -159,6 +160,20 @@ TEST_F(Headless, StartsOnTheDesktopAndChangesModes) {
   d.RestoreDesktopMode();
   EXPECT_EQ(d.Screen().width, 1024u);
   EXPECT_EQ(d.Screen().bitsPerPixel, 32u);
+}
+
+TEST_F(Headless, TheDesktopComesFromTheMachine) {
+  TestMachine().desktop = ProfileMode{800, 600, 16, 60};
+  TestResetDisplay();
+  EXPECT_EQ(TheDisplay().Screen().width, 800u);
+  EXPECT_EQ(TheDisplay().Screen().bitsPerPixel, 16u);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
+  // A desktop no screen can show leaves the display on a sensible one.
+  TestMachine().desktop = ProfileMode{800, 600, 15, 60};
+  TestResetDisplay();
+  EXPECT_EQ(TheDisplay().Screen().width, 1024u);
+  EXPECT_EQ(TheDisplay().Screen().bitsPerPixel, 32u);
+  TestResetMachine();
 }
 
 TEST_F(Headless, AModeChangeAsksWindowsToPaintAgain) {
