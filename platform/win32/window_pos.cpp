@@ -99,6 +99,7 @@ BOOL ChangeWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT
                              Height(newClient) != Height(oldClient);
   if (wp.flags & SWP_SHOWWINDOW) {
     w->style |= WS_VISIBLE;
+    w->everShown = true;
     InvalidateWhole(*w, true);
   } else if (wp.flags & SWP_HIDEWINDOW) {
     w->style &= ~DWORD(WS_VISIBLE);

@@ -304,3 +304,20 @@ TEST_F(Headless, TheSnapshotIsSavedWhenTheMainWindowGoes) {
   EXPECT_EQ(b.height, 480);
   EXPECT_EQ(b.At(123, 321), Pattern(123, 321));
 }
+
+TEST_F(Headless, TheSnapshotIsSavedAtExitWhenTheWindowStaysOpen) {
+  ScratchDir dir;
+  const std::string path = dir.File("exit.bmp");
+  Configure("VELTA_SNAPSHOT", path.c_str());
+  EXPECT_EXIT(
+      {
+        HWND w = CreateShownWindow();
+        PaintClientArea(w);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  Bmp b = ReadBmp(path);
+  ASSERT_TRUE(b.ok);
+  EXPECT_EQ(b.width, 640);
+  EXPECT_EQ(b.At(200, 100), Pattern(200, 100));
+}
