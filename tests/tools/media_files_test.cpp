@@ -55,8 +55,11 @@ const char* const kModels[] = {"doreva2.ase", "teapot.ase", "testbox.ase", "fast
                                "sonic.ase"};
 
 TEST(MediaFolder, CommittedFilesEqualAFreshGeneration) {
+  const std::string corpus = velta_test::CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "the teapot's patch data lives in the corpus";
   velta_test::ScratchDir dir;
-  const std::string out = RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.path().string() + "'");
+  const std::string out = RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.path().string() +
+                                     "' --teapot '" + corpus + "/teapot/teapot'");
   EXPECT_EQ(out, "");
   const auto fresh = Folder(dir.path());
   const auto committed = Folder(kMedia);
@@ -72,10 +75,20 @@ TEST(MediaFolder, CommittedFilesEqualAFreshGeneration) {
 TEST(MediaFolder, GeneratorRefusesMissingOrUnknownArguments) {
   EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "'").find("usage:"), std::string::npos);
   EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' --bogus x").find("usage:"), std::string::npos);
-  // A folder that cannot be made is reported, not crashed on.
+  // Missing or broken teapot data, and a folder that cannot be made, are reported.
   velta_test::ScratchDir dir;
   const std::string file = dir.Write("plain", "x");
-  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + file + "/sub'").find("cannot write"),
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.File("out") + "' --teapot '" +
+                       dir.File("none") + "'").find("cannot be read"),
+            std::string::npos);
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.File("out") + "' --teapot '" + file + "'")
+                .find("line 1 does not hold 1 numbers"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.File("out")));
+  const std::string corpus = velta_test::CorpusDir();
+  if (corpus.empty()) return;
+  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + file + "/sub' --teapot '" + corpus +
+                       "/teapot/teapot'").find("cannot write"),
             std::string::npos);
 }
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "tools/media/preview.h"
 #include "tools/media/scene.h"
 #include "tools/media/teapot_data.h"
+#include "test_support.h"
 #include "win32/bmp_decode.h"
 
 namespace {
@@ -205,7 +208,7 @@ TEST(MediaMesh, SubdivideKeepsTheKeyRings) {
   for (size_t i = 1; i < fine.size(); ++i) EXPECT_GT(fine[i].z, fine[i - 1].z);
 }
 
-TEST(MediaPatch, CornersAreControlPointsAndTheTeapotFacesOutward) {
+TEST(MediaPatch, CornersAreControlPoints) {
   Patch patch;
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j) patch.p[i][j] = Vec3{i * 1.0, j * 1.0, (i * j) % 3 * 0.5};
@@ -213,16 +216,64 @@ TEST(MediaPatch, CornersAreControlPointsAndTheTeapotFacesOutward) {
   EXPECT_EQ(corner.x, 3);
   EXPECT_EQ(corner.y, 3);
   EXPECT_EQ(corner.z, 0);
+  const Vec3 start = PatchPoint(patch, 0, 0);
+  EXPECT_EQ(Length(start - patch.p[0][0]), 0.0);
+  // Along the edge s = 0 the derivative in t is three times the first control leg.
+  const Vec3 d = PatchDerivativeT(patch, 0, 0);
+  EXPECT_NEAR(Length(d - (patch.p[0][1] - patch.p[0][0]) * 3.0), 0.0, 1e-12);
+}
+
+TEST(MediaTeapot, ParsesTheDataSetAndRefusesBrokenFiles) {
+  TeapotData data;
+  std::string error;
+  const std::string good =
+      "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n16\n" + [] {
+        std::string points;
+        for (int i = 0; i < 16; ++i) points += std::to_string(i % 4) + ", " + std::to_string(i / 4) + ",0.5\n";
+        return points;
+      }();
+  ASSERT_TRUE(ParseTeapot(good, data, error)) << error;
+  ASSERT_EQ(data.patches.size(), 1u);
+  EXPECT_EQ(data.patches[0][15], 15);
+  ASSERT_EQ(data.points.size(), 16u);
+  EXPECT_EQ(data.points[5].x, 1);
+  EXPECT_EQ(data.points[5].z, 0.5);
+  const struct {
+    const char* what;
+    std::string text;
+  } bad[] = {
+      {"empty", ""},
+      {"no patches", "0\n"},
+      {"short patch line", "1\n1,2,3\n"},
+      {"point number 0", "1\n0,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n"},
+      {"not a number", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,x\n"},
+      {"ends early", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n16\n0,0,0\n"},
+      {"past the last point", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,17\n16\n" +
+                                  good.substr(good.find("16\n0") + 3)},
+  };
+  for (const auto& b : bad) EXPECT_FALSE(ParseTeapot(b.text, data, error)) << b.what;
+}
+
+TEST(MediaTeapot, TheDataSetsBodyFacesOutward) {
+  const std::string corpus = velta_test::CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  std::ifstream in(corpus + "/teapot/teapot", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  TeapotData data;
+  std::string error;
+  ASSERT_TRUE(ParseTeapot(text.str(), data, error)) << error;
+  ASSERT_EQ(data.patches.size(), 32u);
+  EXPECT_EQ(data.points.size(), 306u);
   // The body patches (5 to 12) turn round the z axis: faces point away from it.
   Mesh body;
   const double rect[4] = {0, 0, 1, 1};
   for (int p = 4; p < 12; ++p) {
-    for (int i = 0; i < 16; ++i) {
-      const double* c = kTeapotPoints[kTeapotPatches[p][i] - 1];
-      patch.p[i / 4][i % 4] = Vec3{c[0], c[1], c[2]};
-    }
+    Patch patch;
+    for (int i = 0; i < 16; ++i) patch.p[i / 4][i % 4] = data.points[data.patches[p][i]];
     TessellatePatch(body, patch, 4, false, rect);
   }
+  ASSERT_GT(body.FaceCount(), 0);
   for (const Face& f : body.faces) {
     const Vec3 g = FaceNormal(body, f);
     const Vec3 at = body.pos[f.v[0]];

@@ -1,9 +1,11 @@
 // velta-media-gen: writes the sample models and their bitmaps into a folder, the same bytes on
-// every run. With --preview, also draws each model into a PNG for a quick look.
+// every run. The teapot comes from the teapot data set's file (--teapot, else the shared
+// corpus). With --preview, also draws each model into a PNG for a quick look.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tools/media/preview.h"
@@ -13,8 +15,10 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: velta-media-gen FOLDER [--preview PREVIEW_FOLDER]\n"
-               "Writes the five sample models and their bitmaps into FOLDER.\n");
+               "usage: velta-media-gen FOLDER [--teapot PATCH_FILE] [--preview PREVIEW_FOLDER]\n"
+               "Writes the five sample models and their bitmaps into FOLDER. The teapot's\n"
+               "patch file defaults to $VELTA_CORPUS/teapot/teapot, or\n"
+               "../shared/corpus/teapot/teapot when VELTA_CORPUS is not set.\n");
   return 2;
 }
 
@@ -29,10 +33,12 @@ bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder, preview;
+  std::string folder, preview, teapotPath = media::DefaultTeapotPath();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc) {
       preview = argv[++i];
+    } else if (std::strcmp(argv[i], "--teapot") == 0 && i + 1 < argc) {
+      teapotPath = argv[++i];
     } else if (argv[i][0] != '-' && folder.empty()) {
       folder = argv[i];
     } else {
@@ -40,9 +46,24 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty()) return Usage();
+  std::ifstream in(teapotPath, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  media::TeapotData teapot;
+  std::string error;
+  if (!in) {
+    error = "cannot be read";
+  } else if (media::ParseTeapot(text.str(), teapot, error) && teapot.patches.size() != 32) {
+    error = "holds " + std::to_string(teapot.patches.size()) + " patches, not 32";
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "velta-media-gen: teapot data %s %s\n", teapotPath.c_str(),
+                 error.c_str());
+    return 1;
+  }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  const media::MediaSet set = media::BuildMediaSet();
+  const media::MediaSet set = media::BuildMediaSet(teapot);
   bool ok = true;
   for (const media::ModelFile& model : set.models)
     ok = WriteFile(std::filesystem::path(folder) / model.fileName, media::WriteAse(model)) && ok;

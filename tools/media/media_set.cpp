@@ -16,10 +16,10 @@ ObjectDef MakeObject(const std::string& name, const std::string& parent, int mat
   return o;
 }
 
-MediaSet BuildMediaSet() {
+MediaSet BuildMediaSet(const TeapotData& teapot) {
   MediaSet set;
   set.models.push_back(BuildDoreva());
-  set.models.push_back(BuildTeapot());
+  set.models.push_back(BuildTeapot(teapot));
   set.models.push_back(BuildTestBox());
   set.models.push_back(BuildFastFood());
   set.models.push_back(BuildSonic());

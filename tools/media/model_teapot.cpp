@@ -1,8 +1,8 @@
 // teapot.ase: the classic teapot from its patch data. The base is the root, drawn plain; body,
-// lid, handle and spout are chrome children with a spherical reflection map.
+// lid, handle and spout are chrome children with a spherical reflection map. The data set's
+// patches run rim (1-4), body (5-12), handle (13-16), spout (17-20), lid (21-28), bottom (29-32).
 #include "tools/media/patch.h"
 #include "tools/media/scene.h"
-#include "tools/media/teapot_data.h"
 
 namespace media {
 
@@ -10,16 +10,14 @@ namespace {
 
 constexpr double kTeapotScale = 14.0;
 
-// Patches first..last (1-based, inclusive) tessellated n by n into one smooth mesh.
-Mesh TeapotPart(int first, int last, int n) {
+// Patches first..last (1-based, inclusive; those the data lacks are left out) tessellated n by n
+// into one smooth mesh.
+Mesh TeapotPart(const TeapotData& data, int first, int last, int n) {
   Mesh m;
-  for (int p = first; p <= last; ++p) {
+  for (int p = first; p <= last && p <= static_cast<int>(data.patches.size()); ++p) {
     Patch patch;
-    for (int i = 0; i < 4; ++i)
-      for (int j = 0; j < 4; ++j) {
-        const double* c = kTeapotPoints[kTeapotPatches[p - 1][i * 4 + j] - 1];
-        patch.p[i][j] = Vec3{c[0], c[1], c[2]} * kTeapotScale;
-      }
+    for (int i = 0; i < 16; ++i)
+      patch.p[i / 4][i % 4] = data.points[data.patches[p - 1][i]] * kTeapotScale;
     // Each patch takes a strip of texture space, so the part's coordinates do not overlap.
     const double width = 1.0 / (last - first + 1);
     const double rect[4] = {(p - first) * width, 0.0, (p - first + 1) * width, 1.0};
@@ -32,7 +30,7 @@ Mesh TeapotPart(int first, int last, int n) {
 
 }  // namespace
 
-ModelFile BuildTeapot() {
+ModelFile BuildTeapot(const TeapotData& data) {
   ModelFile f;
   f.fileName = "teapot.ase";
   f.sceneName = "teapot.max";
@@ -50,11 +48,11 @@ ModelFile BuildTeapot() {
   chrome.reflectMaps.push_back(reflect);
   f.materials.push_back(chrome);
 
-  f.objects.push_back(MakeObject("Teapot01", "", 0, TeapotPart(29, 32, 6), false));
-  f.objects.push_back(MakeObject("Body", "Teapot01", 1, TeapotPart(1, 12, 8), true));
-  f.objects.push_back(MakeObject("Lid", "Teapot01", 1, TeapotPart(21, 28, 6), true));
-  f.objects.push_back(MakeObject("Handle", "Teapot01", 1, TeapotPart(13, 16, 6), true));
-  f.objects.push_back(MakeObject("Spout", "Teapot01", 1, TeapotPart(17, 20, 6), true));
+  f.objects.push_back(MakeObject("Teapot01", "", 0, TeapotPart(data, 29, 32, 6), false));
+  f.objects.push_back(MakeObject("Body", "Teapot01", 1, TeapotPart(data, 1, 12, 8), true));
+  f.objects.push_back(MakeObject("Lid", "Teapot01", 1, TeapotPart(data, 21, 28, 6), true));
+  f.objects.push_back(MakeObject("Handle", "Teapot01", 1, TeapotPart(data, 13, 16, 6), true));
+  f.objects.push_back(MakeObject("Spout", "Teapot01", 1, TeapotPart(data, 17, 20, 6), true));
   return f;
 }
 

@@ -7,6 +7,7 @@
 
 #include "tools/media/image.h"
 #include "tools/media/mesh.h"
+#include "tools/media/teapot_data.h"
 
 namespace media {
 
@@ -62,7 +63,7 @@ ObjectDef MakeObject(const std::string& name, const std::string& parent, int mat
 
 // Builders of the models, one per file.
 ModelFile BuildFastFood();
-ModelFile BuildTeapot();
+ModelFile BuildTeapot(const TeapotData& data);
 ModelFile BuildTestBox();
 ModelFile BuildDoreva();
 ModelFile BuildSonic();
@@ -70,7 +71,7 @@ ModelFile BuildSonic();
 // The procedural bitmaps.
 std::vector<NamedBitmap> BuildBitmaps();
 
-MediaSet BuildMediaSet();
+MediaSet BuildMediaSet(const TeapotData& teapot);
 
 // The text of a model file: exporter layout, tabs, CRLF line ends.
 std::string WriteAse(const ModelFile& model);

@@ -1,13 +1,25 @@
-// The teapot's patch data: which control points make each patch, and the points.
+// The teapot's patch data, read from the data set's text file: a patch count, one line of 16
+// comma-separated 1-based control point numbers per patch, a point count, one "x,y,z" line per
+// point (z up).
 #pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "tools/media/vec.h"
 
 namespace media {
 
-constexpr int kTeapotPatchCount = 32;
-constexpr int kTeapotPointCount = 306;
+struct TeapotData {
+  std::vector<std::array<int, 16>> patches;  // 0-based point indices, row-major 4 x 4
+  std::vector<Vec3> points;
+};
 
-// Row-major 4x4 control points of each patch, as 1-based indices into kTeapotPoints.
-extern const int kTeapotPatches[kTeapotPatchCount][16];
-extern const double kTeapotPoints[kTeapotPointCount][3];
+// Fills `out` from the file's text; on a malformed file returns false and says why.
+bool ParseTeapot(const std::string& text, TeapotData& out, std::string& error);
+
+// Where the generator looks for the file when not told: the shared corpus.
+std::string DefaultTeapotPath();
 
 }  // namespace media
