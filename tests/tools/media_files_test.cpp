@@ -79,7 +79,8 @@ TEST(MediaFolder, GeneratorRefusesMissingOrUnknownArguments) {
   velta_test::ScratchDir dir;
   const std::string file = dir.Write("plain", "x");
   EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.File("out") + "' --teapot '" +
-                       dir.File("none") + "'").find("cannot be read"),
+                       dir.File("none") + "'")
+                .find("cannot be read"),
             std::string::npos);
   EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + dir.File("out") + "' --teapot '" + file + "'")
                 .find("line 1 does not hold 1 numbers"),
@@ -87,14 +88,14 @@ TEST(MediaFolder, GeneratorRefusesMissingOrUnknownArguments) {
   EXPECT_FALSE(fs::exists(dir.File("out")));
   const std::string corpus = velta_test::CorpusDir();
   if (corpus.empty()) return;
-  EXPECT_NE(RunCommand("'" VELTA_MEDIA_GEN "' '" + file + "/sub' --teapot '" + corpus +
-                       "/teapot/teapot'").find("cannot write"),
-            std::string::npos);
+  EXPECT_NE(
+      RunCommand("'" VELTA_MEDIA_GEN "' '" + file + "/sub' --teapot '" + corpus + "/teapot/teapot'")
+          .find("cannot write"),
+      std::string::npos);
 }
 
 TEST(MediaFolder, AseInfoLoadsEveryRowWithoutAMessage) {
-  const std::string out =
-      RunCommand("cd '" + kMedia.string() + "' && '" VELTA_ASE_INFO "'");
+  const std::string out = RunCommand("cd '" + kMedia.string() + "' && '" VELTA_ASE_INFO "'");
   EXPECT_EQ(out.find("message"), std::string::npos) << out;
   EXPECT_EQ(out, ReadAll(VELTA_MEDIA_EXPECTED));
 }
@@ -180,10 +181,11 @@ struct BitmapExpectation {
 
 TEST(MediaFolder, BitmapsHaveTheirDepthsSizesAndShortColourTables) {
   const BitmapExpectation expected[] = {
-      {"skin.bmp", 8, 0, 128, 128},   {"uniform.bmp", 24, 0, 100, 80}, {"hair.bmp", 8, 1, 64, 64},
-      {"Tray.bmp", 8, 0, 100, 60},    {"cupenv.bmp", 24, 0, 64, 64},   {"chrome.bmp", 24, 0, 128, 128},
-      {"label.bmp", 8, 0, 120, 72},   {"robot.bmp", 8, 0, 64, 48},     {"metal.bmp", 24, 0, 96, 32},
-      {"blocks.bmp", 8, 0, 64, 64},
+      {"skin.bmp", 8, 0, 128, 128},  {"uniform.bmp", 24, 0, 100, 80},
+      {"hair.bmp", 8, 1, 64, 64},    {"Tray.bmp", 8, 0, 100, 60},
+      {"cupenv.bmp", 24, 0, 64, 64}, {"chrome.bmp", 24, 0, 128, 128},
+      {"label.bmp", 8, 0, 120, 72},  {"robot.bmp", 8, 0, 64, 48},
+      {"metal.bmp", 24, 0, 96, 32},  {"blocks.bmp", 8, 0, 64, 64},
   };
   for (const BitmapExpectation& e : expected) {
     SCOPED_TRACE(e.name);

@@ -27,9 +27,9 @@ TEST(MediaFixed4, RoundsHalfAwayFromZeroAndNeverPrintsMinusZero) {
     double value;
     const char* text;
   } cases[] = {
-      {0.0, "0.0000"},          {-0.00004, "0.0000"},       {-0.00005, "-0.0001"},
-      {1.25, "1.2500"},         {-2.5, "-2.5000"},          {12345.67891, "12345.6789"},
-      {0.99999, "1.0000"},      {-51.85, "-51.8500"},       {3.14159265, "3.1416"},
+      {0.0, "0.0000"},     {-0.00004, "0.0000"}, {-0.00005, "-0.0001"},
+      {1.25, "1.2500"},    {-2.5, "-2.5000"},    {12345.67891, "12345.6789"},
+      {0.99999, "1.0000"}, {-51.85, "-51.8500"}, {3.14159265, "3.1416"},
   };
   for (const auto& c : cases) EXPECT_EQ(Fixed4(c.value), c.text) << c.value;
 }
@@ -94,8 +94,8 @@ TEST(MediaBmp, EightBitFilesCarryOnlyTheColoursUsed) {
   ASSERT_GE(f.size(), 54u);
   const uint32_t clrUsed = static_cast<uint8_t>(f[46]) | static_cast<uint8_t>(f[47]) << 8;
   EXPECT_EQ(clrUsed, 5u);
-  EXPECT_EQ(static_cast<uint8_t>(f[10]), 14 + 40 + 4 * 5);  // pixels right after the table
-  EXPECT_EQ(static_cast<uint8_t>(f[30]), 0);                 // BI_RGB
+  EXPECT_EQ(static_cast<uint8_t>(f[10]), 14 + 40 + 4 * 5);       // pixels right after the table
+  EXPECT_EQ(static_cast<uint8_t>(f[30]), 0);                     // BI_RGB
   EXPECT_EQ(static_cast<uint8_t>(EncodeBmp8(im, true)[30]), 1);  // BI_RLE8
 
   Image many(300, 1);
@@ -226,12 +226,12 @@ TEST(MediaPatch, CornersAreControlPoints) {
 TEST(MediaTeapot, ParsesTheDataSetAndRefusesBrokenFiles) {
   TeapotData data;
   std::string error;
-  const std::string good =
-      "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n16\n" + [] {
-        std::string points;
-        for (int i = 0; i < 16; ++i) points += std::to_string(i % 4) + ", " + std::to_string(i / 4) + ",0.5\n";
-        return points;
-      }();
+  const std::string good = "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n16\n" + [] {
+    std::string points;
+    for (int i = 0; i < 16; ++i)
+      points += std::to_string(i % 4) + ", " + std::to_string(i / 4) + ",0.5\n";
+    return points;
+  }();
   ASSERT_TRUE(ParseTeapot(good, data, error)) << error;
   ASSERT_EQ(data.patches.size(), 1u);
   EXPECT_EQ(data.patches[0][15], 15);
@@ -248,8 +248,8 @@ TEST(MediaTeapot, ParsesTheDataSetAndRefusesBrokenFiles) {
       {"point number 0", "1\n0,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n"},
       {"not a number", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,x\n"},
       {"ends early", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\n16\n0,0,0\n"},
-      {"past the last point", "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,17\n16\n" +
-                                  good.substr(good.find("16\n0") + 3)},
+      {"past the last point",
+       "1\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,17\n16\n" + good.substr(good.find("16\n0") + 3)},
   };
   for (const auto& b : bad) EXPECT_FALSE(ParseTeapot(b.text, data, error)) << b.what;
 }

@@ -42,7 +42,9 @@ class MediaModels : public ::testing::Test {
   std::optional<velta_test::WorkingDir> cwd_;
 };
 
-SceneNode* RootNode(const Model* model) { return static_cast<SceneNode*>(model->firstChild); }
+SceneNode* RootNode(const Model* model) {
+  return static_cast<SceneNode*>(model->firstChild);
+}
 
 MeshNode* MeshOf(const SceneNode* node) {
   for (ModelNode* n = node->firstChild; n; n = n->nextSibling)
@@ -73,7 +75,9 @@ Vector3 Apply(const Matrix4& m, const Vector3& p) {
   return out;
 }
 
-Vector3 Add(const Vector3& a, const Vector3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vector3 Add(const Vector3& a, const Vector3& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
 
 TEST_F(MediaModels, EveryRowLoadsWithoutAMessage) {
   EXPECT_TRUE(TestMessageBoxes().empty());
@@ -138,8 +142,8 @@ TEST_F(MediaModels, TrianglesFacingTheCameraAreClockwiseOnScreen) {
           const Vector3 centre = Scale(1.0f / 3, Add(Add(p[0], p[1]), p[2]));
           const float towards = DotProduct(Normalize(g), Normalize(Subtract(eye, centre)));
           if (std::fabs(towards) < 0.05f) continue;
-          const float area = (s[1].x - s[0].x) * (s[2].y - s[0].y) -
-                             (s[2].x - s[0].x) * (s[1].y - s[0].y);
+          const float area =
+              (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
           if (towards > 0) ++facing;
           if ((towards > 0) != (area > 0)) ++wrong;
         }

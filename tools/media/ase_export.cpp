@@ -12,8 +12,8 @@ namespace media {
 
 std::string Fixed4(double value) {
   const long long q = std::llround(value * 10000.0);
-  const unsigned long long a = q < 0 ? static_cast<unsigned long long>(-q)
-                                     : static_cast<unsigned long long>(q);
+  const unsigned long long a =
+      q < 0 ? static_cast<unsigned long long>(-q) : static_cast<unsigned long long>(q);
   char buf[48];
   std::snprintf(buf, sizeof buf, "%s%llu.%04llu", q < 0 ? "-" : "", a / 10000, a % 10000);
   return buf;
@@ -61,8 +61,12 @@ void Writer::Line(int indent, const char* fmt, ...) {
 std::string Triple(double a, double b, double c) {
   return Fixed4(a) + "\t" + Fixed4(b) + "\t" + Fixed4(c);
 }
-std::string Colour(Rgb c) { return Triple(c.r / 255.0, c.g / 255.0, c.b / 255.0); }
-std::string Point(Vec3 p) { return Triple(p.x, p.y, p.z); }
+std::string Colour(Rgb c) {
+  return Triple(c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+std::string Point(Vec3 p) {
+  return Triple(p.x, p.y, p.z);
+}
 
 void WriteMap(Writer& w, const char* keyword, const MapDef& map) {
   w.Line(2, "%s {", keyword);

@@ -45,8 +45,8 @@ void Image::FillEllipse(double cx, double cy, double rx, double ry, Rgb c) {
   if (rx <= 0 || ry <= 0) return;
   for (int y = static_cast<int>(std::floor(cy - ry)); y <= static_cast<int>(std::ceil(cy + ry));
        ++y)
-    for (int x = static_cast<int>(std::floor(cx - rx));
-         x <= static_cast<int>(std::ceil(cx + rx)); ++x) {
+    for (int x = static_cast<int>(std::floor(cx - rx)); x <= static_cast<int>(std::ceil(cx + rx));
+         ++x) {
       const double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
       if (dx * dx + dy * dy <= 1.0) Set(x, y, c);
     }
@@ -139,8 +139,8 @@ void Image::Text(int x, int y, const std::string& text, int scale, Rgb c) {
       for (int row = 0; row < 7; ++row)
         for (int col = 0; col < 5; ++col)
           if (g->rows[row] & (0x10 >> col))
-            FillRect(x + col * scale, y + row * scale, x + (col + 1) * scale,
-                     y + (row + 1) * scale, c);
+            FillRect(x + col * scale, y + row * scale, x + (col + 1) * scale, y + (row + 1) * scale,
+                     c);
     x += 6 * scale;
   }
 }

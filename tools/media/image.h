@@ -25,8 +25,8 @@ class Image {
   Image(int width, int height, Rgb fill = {});
   int width() const { return width_; }
   int height() const { return height_; }
-  Rgb At(int x, int y) const;  // black outside
-  void Set(int x, int y, Rgb c);  // ignored outside
+  Rgb At(int x, int y) const;                            // black outside
+  void Set(int x, int y, Rgb c);                         // ignored outside
   void FillRect(int x0, int y0, int x1, int y1, Rgb c);  // x1, y1 exclusive
   // Filled ellipse centred at (cx, cy) with radii rx, ry (pixel centres inside are set).
   void FillEllipse(double cx, double cy, double rx, double ry, Rgb c);

@@ -57,8 +57,7 @@ int main(int argc, char** argv) {
     error = "holds " + std::to_string(teapot.patches.size()) + " patches, not 32";
   }
   if (!error.empty()) {
-    std::fprintf(stderr, "velta-media-gen: teapot data %s %s\n", teapotPath.c_str(),
-                 error.c_str());
+    std::fprintf(stderr, "velta-media-gen: teapot data %s %s\n", teapotPath.c_str(), error.c_str());
     return 1;
   }
   std::error_code ec;

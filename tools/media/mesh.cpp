@@ -165,8 +165,7 @@ Mesh Ellipsoid(Vec3 centre, Vec3 radii, int segments, int rings, double startAng
   return Loft(list, segments, startAngle);
 }
 
-Mesh Limb(Vec3 a, Vec3 b, double ra, double rb, int segments, int rings, double bulge,
-          Vec3 side) {
+Mesh Limb(Vec3 a, Vec3 b, double ra, double rb, int segments, int rings, double bulge, Vec3 side) {
   const double length = Length(b - a);
   const int cap = std::max(2, rings / 5);
   const int body = std::max(1, rings - 2 * cap);
@@ -264,9 +263,12 @@ void Rotate(Mesh& m, Vec3 about, int axis, double angle) {
   const double c = Cos(angle), s = Sin(angle);
   auto turn = [&](Vec3 v) {
     switch (axis) {
-      case 0: return Vec3{v.x, c * v.y - s * v.z, s * v.y + c * v.z};
-      case 1: return Vec3{c * v.x + s * v.z, v.y, -s * v.x + c * v.z};
-      default: return Vec3{c * v.x - s * v.y, s * v.x + c * v.y, v.z};
+      case 0:
+        return Vec3{v.x, c * v.y - s * v.z, s * v.y + c * v.z};
+      case 1:
+        return Vec3{c * v.x + s * v.z, v.y, -s * v.x + c * v.z};
+      default:
+        return Vec3{c * v.x - s * v.y, s * v.x + c * v.y, v.z};
     }
   };
   for (Vec3& p : m.pos) p = about + turn(p - about);
@@ -275,9 +277,15 @@ void Rotate(Mesh& m, Vec3 about, int axis, double angle) {
 
 }  // namespace
 
-void RotateX(Mesh& m, double angle, Vec3 about) { Rotate(m, about, 0, angle); }
-void RotateY(Mesh& m, double angle, Vec3 about) { Rotate(m, about, 1, angle); }
-void RotateZ(Mesh& m, double angle, Vec3 about) { Rotate(m, about, 2, angle); }
+void RotateX(Mesh& m, double angle, Vec3 about) {
+  Rotate(m, about, 0, angle);
+}
+void RotateY(Mesh& m, double angle, Vec3 about) {
+  Rotate(m, about, 1, angle);
+}
+void RotateZ(Mesh& m, double angle, Vec3 about) {
+  Rotate(m, about, 2, angle);
+}
 
 void Displace(Mesh& m, const std::function<Vec3(Vec3)>& offset) {
   for (Vec3& p : m.pos) p = p + offset(p);

@@ -9,7 +9,9 @@ namespace {
 
 const char kMaps[] = "C:\\3dsmax\\maps\\Fast Food\\";
 
-std::string MapPath(const char* file) { return std::string(kMaps) + file; }
+std::string MapPath(const char* file) {
+  return std::string(kMaps) + file;
+}
 
 // Limbs, neck and hands take the plain skin in the corner of skin.bmp.
 Mesh SkinPart(Mesh m) {
@@ -103,9 +105,9 @@ Mesh Spine() {
 // Chest and shoulders, closing at the neck; the collar trim shows round the neck's base.
 Mesh Chest() {
   const std::vector<Ring> rings = {
-      {32.5, 0, 0.0, 4.65, 3.15}, {34.5, 0, -0.3, 5.0, 3.5},  {36.5, 0, -0.6, 5.6, 3.9},
-      {38.0, 0, -0.4, 5.8, 3.7},  {39.5, 0, 0.0, 5.9, 3.3},   {40.6, 0, 0.1, 5.4, 2.9},
-      {41.4, 0, 0.1, 3.8, 2.2},   {41.9, 0, 0.1, 1.9, 1.6},   {42.1, 0, 0.1, 0, 0},
+      {32.5, 0, 0.0, 4.65, 3.15}, {34.5, 0, -0.3, 5.0, 3.5}, {36.5, 0, -0.6, 5.6, 3.9},
+      {38.0, 0, -0.4, 5.8, 3.7},  {39.5, 0, 0.0, 5.9, 3.3},  {40.6, 0, 0.1, 5.4, 2.9},
+      {41.4, 0, 0.1, 3.8, 2.2},   {41.9, 0, 0.1, 1.9, 1.6},  {42.1, 0, 0.1, 0, 0},
   };
   Mesh m = Loft(Subdivide(rings, 2), 28);
   MapUV(m, [](Vec3 p, Vec2 t) {
@@ -146,8 +148,8 @@ Mesh Hair() {
 // A cap tilted back on the head: crown and a forward brim, the trim band at the bottom.
 Mesh Cap() {
   const std::vector<Ring> rings = {
-      {48.7, 0, 0.05, 3.7, 4.0},  {49.8, 0, 0.05, 3.6, 3.9}, {50.8, 0, 0.1, 3.1, 3.4},
-      {51.5, 0, 0.15, 2.1, 2.3},  {51.85, 0, 0.2, 0, 0},
+      {48.7, 0, 0.05, 3.7, 4.0}, {49.8, 0, 0.05, 3.6, 3.9}, {50.8, 0, 0.1, 3.1, 3.4},
+      {51.5, 0, 0.15, 2.1, 2.3}, {51.85, 0, 0.2, 0, 0},
   };
   Mesh crown = Loft(Subdivide(rings, 2), 28);
   FitUV(crown, 0, 0, 1, 0.85);
@@ -173,8 +175,8 @@ struct Arm {
 
 // Short puffed sleeve over the top of the upper arm; the hem trim at its open end.
 Mesh Sleeve(const Arm& arm) {
-  Mesh m = Limb(arm.shoulder + Vec3{0, 0, 0.2}, Lerp(arm.shoulder, arm.elbow, 0.42), 1.75, 1.6,
-                16, 8, 0.08);
+  Mesh m = Limb(arm.shoulder + Vec3{0, 0, 0.2}, Lerp(arm.shoulder, arm.elbow, 0.42), 1.75, 1.6, 16,
+                8, 0.08);
   FitUV(m, 0, 0.85, 1, 0.02);
   return m;
 }
@@ -208,8 +210,7 @@ ModelFile BuildFastFood() {
   f.sceneName = "fastfood_girl01.max";
   f.exportDate = "Tue Mar 30 18:27:13 1999";
   f.materials = Materials();
-  auto add = [&f](const char* name, const char* parent, int material, Mesh mesh,
-                  bool textured) {
+  auto add = [&f](const char* name, const char* parent, int material, Mesh mesh, bool textured) {
     f.objects.push_back(MakeObject(name, parent, material, std::move(mesh), textured));
   };
 
@@ -248,13 +249,11 @@ ModelFile BuildFastFood() {
     const bool left = arm == &leftArm;
     const char* upper = left ? "L_UpperArm" : "R_UpperArm";
     const char* fore = left ? "L_Forearm" : "R_Forearm";
-    add(upper, "Chest", kFfSkin, SkinPart(Limb(arm->shoulder, arm->elbow, 1.3, 1.05, 12, 8)),
-        true);
+    add(upper, "Chest", kFfSkin, SkinPart(Limb(arm->shoulder, arm->elbow, 1.3, 1.05, 12, 8)), true);
     add(left ? "L_Sleeve" : "R_Sleeve", upper, kFfUniform, Sleeve(*arm), true);
-    add(fore, upper, kFfSkin, SkinPart(Limb(arm->elbow, arm->wrist, 1.0, 0.75, 12, 8, 0.08)),
+    add(fore, upper, kFfSkin, SkinPart(Limb(arm->elbow, arm->wrist, 1.0, 0.75, 12, 8, 0.08)), true);
+    add(left ? "L_Hand" : "R_Hand", fore, kFfSkin, left ? HangingHand(arm->wrist) : TrayHand(),
         true);
-    add(left ? "L_Hand" : "R_Hand", fore, kFfSkin,
-        left ? HangingHand(arm->wrist) : TrayHand(), true);
   }
   AddTrayAndFood(f, "R_Hand");
   return f;

@@ -63,9 +63,9 @@ Mesh BunTop(Vec3 at, double z0) {
 Mesh Fries(Vec3 at, double z0) {
   // Sticks standing at fixed offsets and tilts (degrees about x and y).
   const double sticks[9][4] = {
-      {-0.8, -0.3, 8, -6},  {-0.4, 0.3, -5, 4},  {0.0, -0.2, 4, 10}, {0.4, 0.35, -9, -3},
-      {0.8, -0.25, 6, 7},   {-0.6, 0.1, -3, -12}, {0.2, 0.1, 11, -8}, {0.65, 0.05, -6, 12},
-      {-0.15, -0.4, 9, 2},
+      {-0.8, -0.3, 8, -6}, {-0.4, 0.3, -5, 4},   {0.0, -0.2, 4, 10},
+      {0.4, 0.35, -9, -3}, {0.8, -0.25, 6, 7},   {-0.6, 0.1, -3, -12},
+      {0.2, 0.1, 11, -8},  {0.65, 0.05, -6, 12}, {-0.15, -0.4, 9, 2},
   };
   Mesh m;
   for (const auto& s : sticks) {
@@ -110,17 +110,13 @@ void AddTrayAndFood(ModelFile& f, const std::string& hand) {
   };
   add("Cup", "Tray", kFfSodaCup, Loft(cupRings, 24), true);
   const std::vector<Ring> lidRings = {
-      {c.z + 7.75, cup.x, cup.y, 0, 0},
-      {c.z + 7.75, cup.x, cup.y, 2.25, 2.25, true},
-      {c.z + 8.05, cup.x, cup.y, 2.3, 2.3},
-      {c.z + 8.25, cup.x, cup.y, 2.1, 2.1, true},
-      {c.z + 8.45, cup.x, cup.y, 1.3, 1.3},
-      {c.z + 8.55, cup.x, cup.y, 0, 0},
+      {c.z + 7.75, cup.x, cup.y, 0, 0},     {c.z + 7.75, cup.x, cup.y, 2.25, 2.25, true},
+      {c.z + 8.05, cup.x, cup.y, 2.3, 2.3}, {c.z + 8.25, cup.x, cup.y, 2.1, 2.1, true},
+      {c.z + 8.45, cup.x, cup.y, 1.3, 1.3}, {c.z + 8.55, cup.x, cup.y, 0, 0},
   };
   add("Cup_Lid", "Cup", kFfLid, Loft(lidRings, 24), false);
   add("Straw", "Cup_Lid", kFfRedPlastic,
-      Limb(cup + Vec3{0.4, -0.2, 6.0}, cup + Vec3{1.1, -0.6, 12.0}, 0.2, 0.2, 8, 6),
-      false);
+      Limb(cup + Vec3{0.4, -0.2, 6.0}, cup + Vec3{1.1, -0.6, 12.0}, 0.2, 0.2, 8, 6), false);
 
   const Vec3 fries = c + Vec3{3.0, 2.0, 0};
   const std::vector<Ring> boxRings = {

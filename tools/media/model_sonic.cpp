@@ -39,12 +39,13 @@ ModelFile BuildSonic() {
   f.exportDate = "Sat Apr 03 21:05:51 1999";
   enum { kBlueMat, kBlocksMat, kWhiteMat, kBlackMat };
   f.materials.push_back(PlainMaterial("Blue", {30, 70, 200}));
-  f.materials.push_back(MappedMaterial("Blocks", "C:\\3dsmax\\maps\\Box Sonic\\blocks.bmp", "Map #2"));
+  f.materials.push_back(
+      MappedMaterial("Blocks", "C:\\3dsmax\\maps\\Box Sonic\\blocks.bmp", "Map #2"));
   f.materials.push_back(PlainMaterial("White", {240, 240, 240}));
   f.materials.push_back(PlainMaterial("Black", {20, 20, 26}));
   auto add = [&f](const char* name, int material, Mesh mesh, bool textured = false) {
-    f.objects.push_back(MakeObject(name, f.objects.empty() ? "" : "trunk01", material,
-                                   std::move(mesh), textured));
+    f.objects.push_back(
+        MakeObject(name, f.objects.empty() ? "" : "trunk01", material, std::move(mesh), textured));
   };
 
   add("trunk01", kBlueMat, Box({-6, -4.5, 17}, {6, 4.5, 30}));

@@ -19,8 +19,8 @@ ModelFile BuildTestBox() {
   uv.rect[2][1] = 0;
   uv.rect[2][2] = 1;
   uv.rect[2][3] = 1;
-  f.objects.push_back(MakeObject("Label01", "Box01", 1, Box({-15, -22.6, 13}, {15, -22, 31}, &uv),
-                                 true));
+  f.objects.push_back(
+      MakeObject("Label01", "Box01", 1, Box({-15, -22.6, 13}, {15, -22, 31}, &uv), true));
   return f;
 }
 

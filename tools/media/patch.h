@@ -17,7 +17,6 @@ Vec3 PatchDerivativeT(const Patch& patch, double s, double t);
 // Appends an n by n grid of the patch to `mesh`. The faces' front is dP/dt x dP/ds, or the
 // opposite when `flip` is set. Texture coordinates are (t, s) mapped into uvRect (u0, v0,
 // u1, v1). Call SmoothNormals once every patch of a surface is in, so the seams weld.
-void TessellatePatch(Mesh& mesh, const Patch& patch, int n, bool flip,
-                     const double uvRect[4]);
+void TessellatePatch(Mesh& mesh, const Patch& patch, int n, bool flip, const double uvRect[4]);
 
 }  // namespace media

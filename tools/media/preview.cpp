@@ -108,8 +108,8 @@ struct ScreenVertex {
 
 }  // namespace
 
-Image RenderPreview(const ModelFile& model, const MediaSet& set, double turn, int width,
-                    int height, double zoom, double lookY) {
+Image RenderPreview(const ModelFile& model, const MediaSet& set, double turn, int width, int height,
+                    double zoom, double lookY) {
   Image out(width, height, {70, 70, 96});
   std::vector<double> zbuf(static_cast<size_t>(width) * height,
                            std::numeric_limits<double>::infinity());
@@ -157,8 +157,7 @@ Image RenderPreview(const ModelFile& model, const MediaSet& set, double turn, in
       const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, cc.x}))));
       const int x1 = std::min(width - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, cc.x}))));
       const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, cc.y}))));
-      const int y1 =
-          std::min(height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, cc.y}))));
+      const int y1 = std::min(height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, cc.y}))));
       for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
           const double px = x + 0.5, py = y + 0.5;
@@ -201,12 +200,10 @@ bool WritePreviews(const MediaSet& set, const std::string& folder) {
         const Image view = close ? RenderPreview(model, set, t * 0.5 * kPi, kW, kH, 3.0, 40.0)
                                  : RenderPreview(model, set, t * 0.5 * kPi, kW, kH);
         for (int y = 0; y < kH; ++y)
-          for (int x = 0; x < kW; ++x)
-            sheet.Set((t % 2) * kW + x, (t / 2) * kH + y, view.At(x, y));
+          for (int x = 0; x < kW; ++x) sheet.Set((t % 2) * kW + x, (t / 2) * kH + y, view.At(x, y));
       }
       const std::string name = model.fileName.substr(0, model.fileName.find('.'));
-      std::ofstream out(folder + "/" + name + (close ? "_close" : "") + ".png",
-                        std::ios::binary);
+      std::ofstream out(folder + "/" + name + (close ? "_close" : "") + ".png", std::ios::binary);
       out << EncodePng(sheet);
       if (!out) return false;
     }

@@ -12,11 +12,11 @@
 namespace media {
 
 struct MapDef {
-  std::string name;         // "Map #3"
-  std::string bitmapPath;   // Windows path as the exporter wrote it
-  std::string mapType;      // "Screen", "Spherical", "Cylindrical"
+  std::string name;        // "Map #3"
+  std::string bitmapPath;  // Windows path as the exporter wrote it
+  std::string mapType;     // "Screen", "Spherical", "Cylindrical"
   double amount = 1.0;
-  int subNo = 1;            // 1 diffuse, 9 reflection
+  int subNo = 1;  // 1 diffuse, 9 reflection
 };
 
 struct MaterialDef {
@@ -37,9 +37,9 @@ struct ObjectDef {
 };
 
 struct ModelFile {
-  std::string fileName;     // "fastfood.ase"
-  std::string sceneName;    // "fastfood.max"
-  std::string exportDate;   // the comment's fixed date, as an export carries one
+  std::string fileName;    // "fastfood.ase"
+  std::string sceneName;   // "fastfood.max"
+  std::string exportDate;  // the comment's fixed date, as an export carries one
   std::vector<MaterialDef> materials;
   std::vector<ObjectDef> objects;  // in file order
 };

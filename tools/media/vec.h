@@ -20,7 +20,9 @@ inline double Sin(double x) {
   }
   return sum;
 }
-inline double Cos(double x) { return Sin(x + 0.5 * kPi); }
+inline double Cos(double x) {
+  return Sin(x + 0.5 * kPi);
+}
 // e^x by range reduction to |r| <= ln(2)/2 and a Taylor series; exact scaling by 2^k.
 inline double Exp(double x) {
   constexpr double kLn2 = 0.69314718055994530942;
@@ -39,7 +41,9 @@ inline double Bell(double x, double c, double w) {
   const double d = (x - c) / w;
   return Exp(-d * d);
 }
-inline double Radians(double degrees) { return degrees * (kPi / 180.0); }
+inline double Radians(double degrees) {
+  return degrees * (kPi / 180.0);
+}
 
 struct Vec2 {
   double u = 0, v = 0;
@@ -49,22 +53,38 @@ struct Vec3 {
   double x = 0, y = 0, z = 0;
 };
 
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline Vec3 operator*(double s, Vec3 a) { return a * s; }
-inline double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(Vec3 a, double s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+inline Vec3 operator*(double s, Vec3 a) {
+  return a * s;
+}
+inline double Dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 Cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
+inline double Length(Vec3 a) {
+  return std::sqrt(Dot(a, a));
+}
 // Unit vector; a zero vector stays zero.
 inline Vec3 Normalized(Vec3 a) {
   const double len = Length(a);
   return len > 0 ? a * (1.0 / len) : a;
 }
-inline Vec3 Lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
-inline double Lerp(double a, double b, double t) { return a + (b - a) * t; }
+inline Vec3 Lerp(Vec3 a, Vec3 b, double t) {
+  return a + (b - a) * t;
+}
+inline double Lerp(double a, double b, double t) {
+  return a + (b - a) * t;
+}
 // Eased 0..1 step between edge0 and edge1.
 inline double SmoothStep(double edge0, double edge1, double x) {
   double t = (x - edge0) / (edge1 - edge0);
