@@ -1,0 +1,514 @@
+// Drawing: checks the call, then sets up each triangle (culling, snapping to 1/16 pixel,
+// clipping far-away geometry, edges and attribute planes) and hands it to the span loop
+// chosen once for the draw's state.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include <emmintrin.h>
+
+#include "raster/raster_internal.h"
+
+namespace {
+
+// Vertices farther than this from the origin are clipped away before snapping, so every edge
+// computation fits comfortably in 64 bits.
+constexpr double kGuard = 32768.0;
+// Steeper attribute gradients (per pixel, in fixed-point units) only occur on slivers.
+constexpr double kMaxGradient = 1.0e13;
+
+struct Vertex {
+  double x, y;
+  double attr[kSlotCount];  // r, g, b as 0..255; z, u, v in fixed-point units
+};
+
+// Everything a triangle's setup needs from the draw.
+struct DrawSetup {
+  RasterCull cull;
+  bool flat;
+  bool whiteDiffuse;  // the texture alone decides the colour
+  bool textured;
+  double texWidth, texHeight;
+  double texelOffset;  // 0.5: bilinear samples around texel centres
+  double depthScale;   // 1.0 in fixed-point depth; 0 without a depth test
+  RasterRect clip;
+  RasterTriangleFn loop;
+  RasterContext* context;
+  RasterStats* stats;
+};
+
+constexpr double kTwo31 = 2147483648.0;
+
+int64_t FloorDiv(int64_t n, int64_t d) {  // d > 0
+  int64_t q = n / d;
+  if ((n % d) != 0 && n < 0) --q;
+  return q;
+}
+
+int64_t CeilDiv(int64_t n, int64_t d) { return -FloorDiv(-n, d); }
+
+double ClampGradient(double g) {
+  if (!(g >= -kMaxGradient)) return -kMaxGradient;  // NaN too
+  return g > kMaxGradient ? kMaxGradient : g;
+}
+
+// Nearest integer of a value saturated to +-9e18.
+int64_t Round64(double v) {
+  v = v < -9.0e18 ? -9.0e18 : (v > 9.0e18 ? 9.0e18 : v);
+  return _mm_cvtsd_si64(_mm_set_sd(v));
+}
+
+double Floor(double v) {
+  if (!(v > -9.0e18 && v < 9.0e18)) return 0.0;
+  const double t = static_cast<double>(static_cast<int64_t>(v));
+  return t > v ? t - 1.0 : t;
+}
+
+int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+
+// Offsets i * gradient of lanes 0..7, rounded.
+void Lanes32(double gradient, int32_t* out) {
+  const __m128d g = _mm_set1_pd(gradient);
+  const __m128i l01 = _mm_cvtpd_epi32(_mm_mul_pd(_mm_setr_pd(0.0, 1.0), g));
+  const __m128i l23 = _mm_cvtpd_epi32(_mm_mul_pd(_mm_setr_pd(2.0, 3.0), g));
+  const __m128i l45 = _mm_cvtpd_epi32(_mm_mul_pd(_mm_setr_pd(4.0, 5.0), g));
+  const __m128i l67 = _mm_cvtpd_epi32(_mm_mul_pd(_mm_setr_pd(6.0, 7.0), g));
+  _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi64(l01, l23));
+  _mm_store_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpacklo_epi64(l45, l67));
+}
+
+// The same in 16-bit units from a 16.16 gradient, kept modulo 2^16.
+void Lanes16(double gradient, int16_t* out) {
+  alignas(16) int32_t wide[8];
+  Lanes32(gradient / 65536.0, wide);
+  const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(wide));
+  const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(wide + 4));
+  _mm_store_si128(reinterpret_cast<__m128i*>(out),
+                  _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16),
+                                  _mm_srai_epi32(_mm_slli_epi32(b, 16), 16)));
+}
+
+// Builds the edges and planes of a triangle whose snapped corners turn clockwise (area > 0)
+// and draws it, unless none of it lies in the viewport.
+void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3], int64_t area,
+                 const DrawSetup& s) {
+  const RasterRect& clip = s.clip;
+  const int64_t xMin = std::min({X[0], X[1], X[2]});
+  const int64_t xMax = std::max({X[0], X[1], X[2]});
+  const int64_t yMin = std::min({Y[0], Y[1], Y[2]});
+  const int64_t yMax = std::max({Y[0], Y[1], Y[2]});
+  if (CeilDiv(xMin, 16) >= clip.right || FloorDiv(xMax, 16) < clip.left) return;
+
+  bool bottomFlat = false;
+  for (int e = 0; e < 3; ++e) {
+    const int j = (e + 1) % 3;
+    if (Y[j] == Y[e] && X[j] < X[e]) bottomFlat = true;
+  }
+  const int64_t ys = std::max<int64_t>(clip.top, CeilDiv(yMin, 16));
+  const int64_t ye =
+      std::min<int64_t>(clip.bottom, bottomFlat ? CeilDiv(yMax, 16) : FloorDiv(yMax, 16) + 1);
+  if (ys >= ye) return;
+
+  RasterTriangle t;
+  t.yStart = static_cast<int32_t>(ys);
+  t.yEnd = static_cast<int32_t>(ye);
+  int lefts = 0;
+  int rights = 0;
+  for (int i = 0; i < 3; ++i) {
+    const int j = (i + 1) % 3;
+    const int64_t dx = X[j] - X[i];
+    const int64_t dy = Y[j] - Y[i];
+    if (dy == 0) continue;  // horizontal edges only bound the rows
+    // Sample (x, y) is inside when a * x + c(y) > 0, a = -16 dy; pixel centres on a left
+    // edge count (the + 1 turns > into >=). The walk keeps n = -c(y) over d = 16 |dy|.
+    const int64_t bias = dy < 0 ? 1 : 0;
+    RasterEdge edge;
+    edge.d = 16 * (dy < 0 ? -dy : dy);
+    const int64_t n = -((16 * ys - Y[i]) * dx + X[i] * dy + bias);
+    edge.q = FloorDiv(n, edge.d);
+    edge.r = n - edge.q * edge.d;
+    const int64_t k = -16 * dx;
+    edge.kq = FloorDiv(k, edge.d);
+    edge.kr = k - edge.kq * edge.d;
+    if (dy < 0) {
+      t.left[lefts++] = edge;
+    } else {
+      t.right[rights++] = edge;
+    }
+  }
+  if (lefts == 0 || rights == 0) return;
+  if (lefts == 1) t.left[1] = t.left[0];
+  if (rights == 1) t.right[1] = t.right[0];
+
+  // Attribute planes over the snapped corners (area is in 1/256 pixel squared).
+  const double x0 = static_cast<double>(X[0]) / 16.0;
+  const double y0 = static_cast<double>(Y[0]) / 16.0;
+  const double dx1 = static_cast<double>(X[1] - X[0]);
+  const double dy1 = static_cast<double>(Y[1] - Y[0]);
+  const double dx2 = static_cast<double>(X[2] - X[0]);
+  const double dy2 = static_cast<double>(Y[2] - Y[0]);
+  const double scale = 16.0 / static_cast<double>(area);
+  const int last = s.textured ? kSlotV : (s.depthScale != 0.0 ? kSlotZ : kSlotB);
+  for (int a = 0; a <= last; ++a) {
+    const double a0 = v[0]->attr[a];
+    const double da1 = v[1]->attr[a] - a0;
+    const double da2 = v[2]->attr[a] - a0;
+    const double gx = ClampGradient((da1 * dy2 - da2 * dy1) * scale);
+    const double gy = ClampGradient((da2 * dx1 - da1 * dx2) * scale);
+    t.dx[a] = gx;
+    t.dy[a] = gy;
+    t.base[a] = a0 - gx * x0 - gy * y0;
+  }
+  for (int c = 0; c < 3; ++c) {
+    t.colorStep8[c] = Wrap32(Round64(8.0 * t.dx[kSlotR + c]));
+    Lanes16(t.dx[kSlotR + c], t.cLanes[c]);
+  }
+  t.zStep8 = Wrap32(Round64(8.0 * t.dx[kSlotZ]));
+  Lanes32(t.dx[kSlotZ], t.zLanes);
+  if (s.textured) {
+    t.uStep8 = Wrap32(Round64(8.0 * t.dx[kSlotU]));
+    t.vStep8 = Wrap32(Round64(8.0 * t.dx[kSlotV]));
+    Lanes32(t.dx[kSlotU], t.uLanes);
+    Lanes32(t.dx[kSlotV], t.vLanes);
+  }
+  s.loop(t, *s.context);
+}
+
+// Snaps, orients and culls. `wanted` is 0 to apply the cull mode, or the sign the triangle
+// must keep (a piece of a clipped triangle whose winding was decided before clipping).
+void DrawTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted,
+                  const DrawSetup& s, bool& culled) {
+  const Vertex* v[3] = {v0, v1, v2};
+  int64_t X[3];
+  int64_t Y[3];
+  for (int i = 0; i < 3; ++i) {
+    X[i] = Round64(v[i]->x * 16.0);
+    Y[i] = Round64(v[i]->y * 16.0);
+  }
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) {
+    culled = wanted == 0;
+    return;
+  }
+  const int sign = area > 0 ? 1 : -1;
+  if (wanted == 0) {
+    if ((s.cull == RasterCull::CounterClockwise && sign < 0) ||
+        (s.cull == RasterCull::Clockwise && sign > 0)) {
+      culled = true;
+      return;
+    }
+  } else if (sign != wanted) {
+    return;
+  }
+  if (sign < 0) {
+    std::swap(v[1], v[2]);
+    std::swap(X[1], X[2]);
+    std::swap(Y[1], Y[2]);
+    area = -area;
+  }
+  DrawSnapped(v, X, Y, area, s);
+}
+
+Vertex Lerp(const Vertex& a, const Vertex& b, double t) {
+  Vertex r;
+  r.x = a.x + (b.x - a.x) * t;
+  r.y = a.y + (b.y - a.y) * t;
+  for (int i = 0; i < kSlotCount; ++i) r.attr[i] = a.attr[i] + (b.attr[i] - a.attr[i]) * t;
+  return r;
+}
+
+// Cuts a triangle with corners far outside the target down to the guard square and draws
+// the pieces as a fan, all keeping the winding of the whole.
+void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, const DrawSetup& s,
+                 bool& culled) {
+  const double area = (v1.x - v0.x) * (v2.y - v0.y) - (v2.x - v0.x) * (v1.y - v0.y);
+  if (!(area != 0.0) || !std::isfinite(area)) {
+    culled = true;
+    return;
+  }
+  const int sign = area > 0 ? 1 : -1;
+  if ((s.cull == RasterCull::CounterClockwise && sign < 0) ||
+      (s.cull == RasterCull::Clockwise && sign > 0)) {
+    culled = true;
+    return;
+  }
+  Vertex polygon[2][9];
+  int count = 3;
+  polygon[0][0] = v0;
+  polygon[0][1] = v1;
+  polygon[0][2] = v2;
+  int from = 0;
+  for (int plane = 0; plane < 4 && count >= 3; ++plane) {
+    // Signed distance inside the plane: x >= -G, x <= G, y >= -G, y <= G.
+    auto inside = [plane](const Vertex& p) {
+      switch (plane) {
+        case 0:
+          return p.x + kGuard;
+        case 1:
+          return kGuard - p.x;
+        case 2:
+          return p.y + kGuard;
+        default:
+          return kGuard - p.y;
+      }
+    };
+    const Vertex* in = polygon[from];
+    Vertex* out = polygon[1 - from];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+      const Vertex& a = in[i];
+      const Vertex& b = in[(i + 1) % count];
+      const double da = inside(a);
+      const double db = inside(b);
+      if (da >= 0) out[n++] = a;
+      if ((da >= 0) != (db >= 0)) out[n++] = Lerp(a, b, da / (da - db));
+    }
+    count = n;
+    from = 1 - from;
+  }
+  for (int i = 1; i + 1 < count; ++i) {
+    DrawTriangle(&polygon[from][0], &polygon[from][i], &polygon[from][i + 1], sign, s, culled);
+  }
+}
+
+void DrawFromVertices(const D3DTLVERTEX& a, const D3DTLVERTEX& b, const D3DTLVERTEX& c,
+                      const DrawSetup& s) {
+  const D3DTLVERTEX* source[3] = {&a, &b, &c};
+  Vertex v[3];
+  bool far = false;
+  for (int i = 0; i < 3; ++i) {
+    const D3DTLVERTEX& p = *source[i];
+    if (!std::isfinite(p.sx) || !std::isfinite(p.sy)) {
+      s.stats->culled++;
+      return;
+    }
+    v[i].x = p.sx;
+    v[i].y = p.sy;
+    far = far || std::fabs(v[i].x) > kGuard || std::fabs(v[i].y) > kGuard;
+    double z = p.sz;
+    if (!(z <= 1.5)) z = 1.5;  // NaN as well: farther than everything
+    if (z < -0.5) z = -0.5;
+    v[i].attr[kSlotZ] = z * s.depthScale;
+    const D3DCOLOR color = s.flat ? a.color : p.color;
+    for (int c = 0; c < 3; ++c) {
+      const double byte = s.whiteDiffuse ? 255.0 : static_cast<double>((color >> (16 - 8 * c)) & 0xFF);
+      v[i].attr[kSlotR + c] =
+          (kChannelLow + byte * ((kChannelHigh - kChannelLow) / 255.0)) * 65536.0 - kTwo31;
+    }
+    v[i].attr[kSlotU] = std::isfinite(p.tu) ? p.tu * s.texWidth - s.texelOffset : 0.0;
+    v[i].attr[kSlotV] = std::isfinite(p.tv) ? p.tv * s.texHeight - s.texelOffset : 0.0;
+  }
+  if (s.textured) {
+    // Move the texture coordinates by whole repeats so that they sit in the middle of the
+    // lanes' 0..65535 texel range, where wrapping is exact.
+    for (int k = kSlotU; k <= kSlotV; ++k) {
+      const double side = k == kSlotU ? s.texWidth : s.texHeight;
+      const double centre = side * Floor(32768.0 / side);
+      const double shift = centre - side * Floor(v[0].attr[k] / side);
+      for (int i = 0; i < 3; ++i) v[i].attr[k] = (v[i].attr[k] + shift) * 65536.0 - kTwo31;
+    }
+  }
+  bool culled = false;
+  if (far) {
+    DrawClipped(v[0], v[1], v[2], s, culled);
+  } else {
+    DrawTriangle(&v[0], &v[1], &v[2], 0, s, culled);
+  }
+  if (culled) s.stats->culled++;
+}
+
+bool TargetFormat(RasterFormat f) {
+  return f == RasterFormat::Rgb565 || f == RasterFormat::Rgb555 || f == RasterFormat::Xrgb8888 ||
+         f == RasterFormat::Argb8888;
+}
+
+bool ValidTarget(const RasterTarget& t) {
+  if (!t.pixels || !TargetFormat(t.format)) return false;
+  if (t.width < 1 || t.height < 1 || t.width > kRasterMaxTargetSide ||
+      t.height > kRasterMaxTargetSide)
+    return false;
+  if (t.pitch < t.width * RasterFormatBytes(t.format)) return false;
+  if (t.depth && t.depthFormat != RasterDepthFormat::None) {
+    const int bytes = t.depthFormat == RasterDepthFormat::D16 ? 2 : 4;
+    if (t.depthPitch < t.width * bytes) return false;
+  }
+  return true;
+}
+
+bool HasDepth(const RasterTarget& t) {
+  return t.depth && t.depthFormat != RasterDepthFormat::None;
+}
+
+RasterRect ClipToTarget(const RasterTarget& t, const RasterRect& r) {
+  RasterRect c;
+  c.left = std::max(r.left, 0);
+  c.top = std::max(r.top, 0);
+  c.right = std::min(r.right, t.width);
+  c.bottom = std::min(r.bottom, t.height);
+  if (c.right < c.left) c.right = c.left;
+  if (c.bottom < c.top) c.bottom = c.top;
+  return c;
+}
+
+// Targets narrower than a batch draw into an 8-pixel-wide copy.
+HRESULT DrawNarrow(const RasterTarget& target, const RasterState& state,
+                   const RasterTexture* texture, const D3DTLVERTEX* vertices,
+                   uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount,
+                   RasterStats* stats) {
+  const int bytes = RasterFormatBytes(target.format);
+  const int depthBytes = target.depthFormat == RasterDepthFormat::D32 ? 4 : 2;
+  const bool depth = HasDepth(target);
+  const size_t rowBytes = static_cast<size_t>(target.width) * bytes;
+  const size_t depthRowBytes = static_cast<size_t>(target.width) * depthBytes;
+  uint8_t* pixels = new (std::nothrow) uint8_t[8 * 4 * static_cast<size_t>(target.height)];
+  uint8_t* zs = depth ? new (std::nothrow) uint8_t[8 * 4 * static_cast<size_t>(target.height)]
+                      : nullptr;
+  if (!pixels || (depth && !zs)) {
+    delete[] pixels;
+    delete[] zs;
+    return E_OUTOFMEMORY;
+  }
+  RasterTarget wide = target;
+  wide.pixels = pixels;
+  wide.pitch = 8 * bytes;
+  wide.width = 8;
+  wide.depth = zs;
+  wide.depthPitch = 8 * depthBytes;
+  wide.viewport = ClipToTarget(target, target.viewport);
+  for (int32_t y = 0; y < target.height; ++y) {
+    std::memcpy(pixels + y * wide.pitch,
+                static_cast<const uint8_t*>(target.pixels) + y * intptr_t{target.pitch}, rowBytes);
+    if (depth) {
+      std::memcpy(zs + y * wide.depthPitch,
+                  static_cast<const uint8_t*>(target.depth) + y * intptr_t{target.depthPitch},
+                  depthRowBytes);
+    }
+  }
+  const HRESULT hr =
+      RasterDrawIndexed(wide, state, texture, vertices, vertexCount, indices, indexCount, stats);
+  for (int32_t y = 0; y < target.height; ++y) {
+    std::memcpy(static_cast<uint8_t*>(target.pixels) + y * intptr_t{target.pitch},
+                pixels + y * wide.pitch, rowBytes);
+    if (depth) {
+      std::memcpy(static_cast<uint8_t*>(target.depth) + y * intptr_t{target.depthPitch},
+                  zs + y * wide.depthPitch, depthRowBytes);
+    }
+  }
+  delete[] pixels;
+  delete[] zs;
+  return hr;
+}
+
+}  // namespace
+
+HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
+                          const RasterTexture* texture, const D3DTLVERTEX* vertices,
+                          uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount,
+                          RasterStats* stats) {
+  if (!ValidTarget(target)) return E_INVALIDARG;
+  const uint32_t used = indexCount / 3 * 3;
+  if (used == 0) return S_OK;
+  if (!indices || !vertices) return E_INVALIDARG;
+  uint32_t highest = 0;
+  for (uint32_t i = 0; i < used; ++i) highest = std::max<uint32_t>(highest, indices[i]);
+  if (highest >= vertexCount) return E_INVALIDARG;
+  if (target.width < 8) {
+    return DrawNarrow(target, state, texture, vertices, vertexCount, indices, indexCount, stats);
+  }
+
+  RasterStats ignored;
+  RasterStats& counts = stats ? *stats : ignored;
+  counts.triangles += used / 3;
+
+  RasterContext context;
+  context.pixels = static_cast<uint8_t*>(target.pixels);
+  context.pitch = target.pitch;
+  context.width = target.width;
+  context.clip = ClipToTarget(target, target.viewport);
+  context.masks = RasterMaskTable();
+  if (target.format == RasterFormat::Rgb565 || target.format == RasterFormat::Rgb555) {
+    context.dither = RasterDitherTable(state.dither, target.format);
+  }
+
+  DrawSetup setup{};
+  setup.cull = state.cull;
+  setup.flat = state.shade == RasterShade::Flat;
+  setup.clip = context.clip;
+  setup.context = &context;
+  setup.stats = &counts;
+
+  RasterTexMode texMode = RasterTexMode::None;
+  if (texture && texture->valid && state.colorOp != RasterColorOp::SelectDiffuse) {
+    const bool linear = state.filter == RasterFilter::Linear;
+    if (texture->wide) {
+      texMode = linear ? RasterTexMode::Linear8888 : RasterTexMode::Point8888;
+    } else {
+      texMode = linear ? RasterTexMode::Linear565 : RasterTexMode::Point565;
+    }
+    setup.textured = true;
+    setup.whiteDiffuse = state.colorOp == RasterColorOp::SelectTexture;
+    setup.texWidth = texture->width;
+    setup.texHeight = texture->height;
+    setup.texelOffset = linear ? 0.5 : 0.0;
+    context.texels = reinterpret_cast<const uint8_t*>(texture->entries.data());
+    context.texWidth = texture->width;
+    context.texHeight = texture->height;
+    context.texWidthRecip = static_cast<uint16_t>(65536 / texture->width);
+    context.texHeightRecip = static_cast<uint16_t>(65536 / texture->height);
+  }
+
+  RasterDepthMode depthMode = RasterDepthMode::Off;
+  if (state.zEnable && HasDepth(target)) {
+    const bool d32 = target.depthFormat == RasterDepthFormat::D32;
+    const bool lessEqual = state.zFunc == RasterCompare::LessEqual;
+    if (d32) {
+      depthMode = lessEqual ? RasterDepthMode::D32LessEqual : RasterDepthMode::D32Any;
+    } else {
+      depthMode = lessEqual ? RasterDepthMode::D16LessEqual : RasterDepthMode::D16Any;
+    }
+    setup.depthScale = d32 ? 16777215.0 * (1 << kDepthShift32) : 65535.0 * (1 << kDepthShift16);
+    context.depth = static_cast<uint8_t*>(target.depth);
+    context.depthPitch = target.depthPitch;
+    context.zWrite = state.zWriteEnable;
+    switch (state.zFunc) {
+      case RasterCompare::Never:
+        context.failLess = context.failEqual = context.failGreater = true;
+        break;
+      case RasterCompare::Less:
+        context.failEqual = context.failGreater = true;
+        break;
+      case RasterCompare::Equal:
+        context.failLess = context.failGreater = true;
+        break;
+      case RasterCompare::LessEqual:
+        context.failGreater = true;
+        break;
+      case RasterCompare::Greater:
+        context.failLess = context.failEqual = true;
+        break;
+      case RasterCompare::NotEqual:
+        context.failEqual = true;
+        break;
+      case RasterCompare::GreaterEqual:
+        context.failLess = true;
+        break;
+      case RasterCompare::Always:
+        break;
+    }
+  }
+  setup.loop = RasterSelectLoop(target.format, texMode, depthMode);
+  if (!setup.loop) return E_INVALIDARG;
+  if (context.clip.left >= context.clip.right || context.clip.top >= context.clip.bottom) {
+    return S_OK;
+  }
+
+  for (uint32_t i = 0; i < used; i += 3) {
+    DrawFromVertices(vertices[indices[i]], vertices[indices[i + 1]], vertices[indices[i + 2]],
+                     setup);
+  }
+  counts.fragments += context.fragments;
+  counts.written += context.written;
+  return S_OK;
+}
