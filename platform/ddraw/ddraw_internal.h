@@ -139,6 +139,7 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
   void Lose() { lost_ = true; }
   bool InVideoMemory() const { return memory_ == Memory::Video; }
   bool IsPrimary() const { return primary_; }
+  bool Orphaned() const { return orphan_; }
   // The owning DirectDraw object is going away: the surface keeps only its references.
   void Orphan();
   // Current pixels; false for a lost or orphaned surface.

@@ -8,8 +8,12 @@ void TestResetMachine() { SelectNamedProfile("default"); }
 
 DdLiveObjects TestLiveDirectDrawObjects() {
   const DdRegistry& r = Registry();
-  return {int(r.directDraws.size()), int(r.surfaces.size()), int(r.clippers.size()),
-          int(r.palettes.size())};
+  DdLiveObjects live;
+  live.directDraws = int(r.directDraws.size());
+  for (const Surface* s : r.surfaces) ++(s->Orphaned() ? live.orphans : live.surfaces);
+  live.clippers = int(r.clippers.size());
+  live.palettes = int(r.palettes.size());
+  return live;
 }
 
 DWORD TestLastDisplayModeFlags() { return Registry().lastModeFlags; }

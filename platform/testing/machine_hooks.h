@@ -17,6 +17,9 @@ struct DdLiveObjects {
   int surfaces = 0;  // flip-chain members included
   int clippers = 0;
   int palettes = 0;
+  // Surfaces whose DirectDraw object or primary went first while the program still held
+  // them: kept, without pixels and answering "lost", until their last Release.
+  int orphans = 0;
 };
 DdLiveObjects TestLiveDirectDrawObjects();
 

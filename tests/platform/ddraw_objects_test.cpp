@@ -93,6 +93,7 @@ TEST_F(DdObjects, SurfacesOutlivingTheirDirectDrawObjectAnswerLost) {
   EXPECT_EQ(dd_->Release(), 0u);
   dd_ = nullptr;
   EXPECT_EQ(TestLiveDirectDrawObjects().directDraws, 0);
+  EXPECT_EQ(TestLiveDirectDrawObjects().orphans, 2);
   EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(s->Restore(), DDERR_INVALIDOBJECT);
   EXPECT_EQ(s->Blt(nullptr, other, nullptr, 0, nullptr), DDERR_SURFACELOST);
@@ -124,7 +125,8 @@ TEST_F(DdObjects, AFlipChainGoesWithItsPrimary) {
   // The program still holds the back buffer when the primary goes: it stays, lost, until
   // released.
   EXPECT_EQ(front->Release(), 0u);
-  EXPECT_EQ(TestLiveDirectDrawObjects().surfaces, 1);
+  EXPECT_EQ(TestLiveDirectDrawObjects().surfaces, 0);
+  EXPECT_EQ(TestLiveDirectDrawObjects().orphans, 1);
   EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(back->Release(), 0u);
   // A flip chain needs exclusive mode; a second primary is refused.

@@ -96,6 +96,7 @@ class DdTest : public ::testing::Test {
     EXPECT_EQ(live.surfaces, 0);
     EXPECT_EQ(live.clippers, 0);
     EXPECT_EQ(live.palettes, 0);
+    EXPECT_EQ(live.orphans, 0);
     TestSetWindowPlacer(nullptr);
     TestResetMachine();
     TestResetDisplay();
