@@ -142,6 +142,7 @@ HRESULT Surface::DoBlt(const RECT* destRect, LPDIRECTDRAWSURFACE4 source, const 
 }
 
 HRESULT Surface::Fill(const RECT& clip, DWORD value) {
+  ++version_;
   Plane plane;
   if (!GetPlane(plane)) return DDERR_SURFACELOST;
   const int bytes = format_.bytes;
@@ -155,6 +156,7 @@ HRESULT Surface::Fill(const RECT& clip, DWORD value) {
 
 HRESULT Surface::CopyFrom(Surface* src, const RECT& dest, const RECT& s, const RECT& clip,
                           const DDCOLORKEY* key) {
+  ++version_;
   Plane dp, sp;
   if (!GetPlane(dp) || !src->GetPlane(sp)) return DDERR_SURFACELOST;
   const PixelKind sk = src->format_.kind, dk = format_.kind;
@@ -266,6 +268,7 @@ void Surface::RotateChain(Surface* target) {
 }
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) {
+  ++version_;
   if (flags & ~DWORD(DDFLIP_WAIT | DDFLIP_EVEN | DDFLIP_ODD)) return DDERR_INVALIDPARAMS;
   if (root_ || chain_.empty()) return DDERR_NOTFLIPPABLE;
   if (HRESULT hr = CheckUsable(); hr != DD_OK) return hr;

@@ -57,6 +57,9 @@ class DirectDrawObject final : public IDirectDraw, public IDirectDraw4 {
   HRESULT TestCooperativeLevel() override;
 
   IDirectDraw4* Interface4() { return this; }
+  // The driver this object was made for, as the machine profile names it.
+  const GUID& DriverGuid() const { return driverGuid_; }
+  bool PrimaryDriver() const { return primaryDriver_; }
   bool Exclusive() const;
   // Forgets a surface that is going away.
   void SurfaceGone(Surface* surface);
@@ -151,6 +154,8 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
   Surface* DepthAttachment() const;
   Palette* AttachedPalette() const { return palette_; }
   DirectDrawObject* Owner() const { return owner_; }
+  // Counts changes to the pixels or the palette, so readers can cache what they derive.
+  uint64_t Version() const { return version_; }
 
  private:
   explicit Surface(const Params& params);
@@ -193,6 +198,7 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
   DDCOLORKEY sourceKey_{};
   bool hasSourceKey_ = false;
 
+  uint64_t version_ = 1;
   bool lost_ = false;
   bool orphan_ = false;
   bool locked_ = false;

@@ -226,6 +226,7 @@ HRESULT Surface::IsLost() {
 }
 
 HRESULT Surface::Restore() {
+  ++version_;
   if (orphan_) return DDERR_INVALIDOBJECT;
   if (root_) return root_->Restore();  // a flip chain comes back as a whole
   if (primary_) {
@@ -240,6 +241,7 @@ HRESULT Surface::Restore() {
 }
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE /*event*/) {
+  ++version_;
   if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
   if (HRESULT hr = CheckUsable(); hr != DD_OK) return hr;
   if (Busy()) return DDERR_SURFACEBUSY;
@@ -288,6 +290,7 @@ HRESULT Surface::GetDC(HDC* out) {
 }
 
 HRESULT Surface::ReleaseDC(HDC dc) {
+  ++version_;
   if (!dc_) return DDERR_NODC;
   if (dc != dc_) return DDERR_INVALIDPARAMS;
   GdiDeleteSurfaceDC(std::exchange(dc_, nullptr));
@@ -323,6 +326,7 @@ HRESULT Surface::GetClipper(LPDIRECTDRAWCLIPPER* out) {
 }
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
+  ++version_;
   Palette* p = nullptr;
   if (palette && !(p = LivePalette(palette))) return DDERR_INVALIDOBJECT;
   if (p && format_.kind != PixelKind::P8) return DDERR_NOTPALETTIZED;

@@ -591,3 +591,6 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 // Returns the cursor before; a null cursor hides it.
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
+
+// Redraws the window's menu bar.
+BOOL DrawMenuBar(HWND window);

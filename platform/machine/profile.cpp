@@ -1,6 +1,8 @@
 // The built-in machine profiles and the one in force.
 #include "machine/profile.h"
 
+#include <initializer_list>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +53,7 @@ ProfileDriver PrimaryDriver(bool windowed) {
   d.name = "display";
   d.hardwareCaps = DriverCaps(windowed);
   d.emulationCaps = EmulationCaps();
+  d.devices = StandardDevices();
   return d;
 }
 
@@ -65,6 +68,7 @@ ProfileDriver SecondaryDriver(const char* description, const char* name, DWORD e
   d.name = name;
   d.hardwareCaps = DriverCaps(false);
   d.emulationCaps = EmulationCaps();
+  d.devices = StandardDevices();
   return d;
 }
 
@@ -112,6 +116,21 @@ const NamedProfile kProfiles[] = {
     {"out-of-video-memory", [](MachineProfile& p) { p.failures.surfaceOutOfVideoMemory = 1; }},
     {"other-app-fullscreen", [](MachineProfile& p) { p.failures.otherAppFullScreen = true; }},
     {"lost-surfaces", [](MachineProfile& p) { p.failures.loseSurfacesAtPresent = 10; }},
+    // The hardware device is listed but cannot be made: the viewer falls back to software.
+    {"hal-fails", [](MachineProfile& p) { p.drivers[0].devices[0].failCreate = true; }},
+    {"desktop-8bit", [](MachineProfile& p) { p.desktop.bitsPerPixel = 8; }},
+    {"pow2-square",
+     [](MachineProfile& p) {
+       for (ProfileDriver& driver : p.drivers)
+         for (ProfileDevice& device : driver.devices)
+           for (D3DDEVICEDESC* desc : {&device.hardware, &device.software})
+             if (desc->dwFlags)
+               desc->dpcTriCaps.dwTextureCaps |= D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY;
+     }},
+    {"no-devices",
+     [](MachineProfile& p) {
+       for (ProfileDriver& driver : p.drivers) driver.devices.clear();
+     }},
 };
 
 const NamedProfile* FindProfile(const char* name) {

@@ -68,3 +68,7 @@ MachineProfile& CurrentMachine();
 bool SelectNamedProfile(const char* name);
 // The names of the built-in profiles.
 std::vector<std::string> NamedProfiles();
+
+// The four devices every driver of the standard machine offers: hardware, RGB emulation,
+// reference rasterizer and null device, with their depth and texture formats in order.
+std::vector<ProfileDevice> StandardDevices();
