@@ -1,7 +1,6 @@
 // Where DirectDraw hands over to the Direct3D layer: the Direct3D object is a query of
 // IDirectDraw4 (IID_IDirect3D3) and a texture's interface a query of its surface
-// (IID_IDirect3DTexture2). The Direct3D layer defines both; until then they answer
-// E_NOINTERFACE (d3d_seam.cpp).
+// (IID_IDirect3DTexture2). The Direct3D layer defines both (platform/d3d/direct3d.cpp).
 #pragma once
 
 #include <ddraw.h>
