@@ -279,11 +279,9 @@ HRESULT Framework::ReleaseAll() {
     Trace(__LINE__, "Error: D3DDevice object is still referenced!");
     stillReferenced = true;
   }
-  // In full screen the back buffer belongs to the primary's flip chain and goes with it.
-  if (fullScreen)
-    backBuffer = nullptr;
-  else
-    ReleaseField(backBuffer);
+  // In full screen the back buffer belongs to the primary's flip chain and goes with it, but
+  // the reference GetAttachedSurface gave is still ours: held, it would outlive the chain.
+  ReleaseField(backBuffer);
   ReleaseField(renderTarget);
   ReleaseField(depthBuffer);
   ReleaseField(frontBuffer);
