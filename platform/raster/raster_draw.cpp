@@ -27,6 +27,7 @@ struct Vertex {
 // Everything a triangle's setup needs from the draw.
 struct DrawSetup {
   RasterCull cull;
+  RasterFormat format;
   bool flat;
   bool whiteDiffuse;  // the texture alone decides the colour
   bool textured;
@@ -37,7 +38,19 @@ struct DrawSetup {
   RasterTriangleFn loop;
   RasterContext* context;
   RasterStats* stats;
+  int depthBytes;  // 0 without a depth test
+  // Each triangle is drawn once the next one is set up, so that the first rows of the next
+  // are already on their way from memory while this one draws.
+  RasterTriangle slots[2];
+  int next;
+  bool pending;
 };
+
+// Draws the triangle set up last, if any.
+void Flush(DrawSetup& s) {
+  if (s.pending) s.loop(s.slots[s.next ^ 1], *s.context);
+  s.pending = false;
+}
 
 constexpr double kTwo31 = 2147483648.0;
 
@@ -93,7 +106,7 @@ void Lanes16(double gradient, int16_t* out) {
 // Builds the edges and planes of a triangle whose snapped corners turn clockwise (area > 0)
 // and draws it, unless none of it lies in the viewport.
 void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3], int64_t area,
-                 const DrawSetup& s) {
+                 DrawSetup& s) {
   const RasterRect& clip = s.clip;
   const int64_t xMin = std::min({X[0], X[1], X[2]});
   const int64_t xMax = std::max({X[0], X[1], X[2]});
@@ -111,7 +124,7 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
       std::min<int64_t>(clip.bottom, bottomFlat ? CeilDiv(yMax, 16) : FloorDiv(yMax, 16) + 1);
   if (ys >= ye) return;
 
-  RasterTriangle t;
+  RasterTriangle& t = s.slots[s.next];
   t.yStart = static_cast<int32_t>(ys);
   t.yEnd = static_cast<int32_t>(ye);
   int lefts = 0;
@@ -173,13 +186,30 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
     Lanes32(t.dx[kSlotU], t.uLanes);
     Lanes32(t.dx[kSlotV], t.vLanes);
   }
-  s.loop(t, *s.context);
+  // Ask for the first rows of this triangle, then draw the previous one.
+  const RasterContext& c = *s.context;
+  const int pixelBytes = RasterFormatBytes(s.format);
+  const int64_t left = std::max<int64_t>(clip.left, CeilDiv(xMin, 16));
+  const int64_t right = std::min<int64_t>(clip.right, FloorDiv(xMax, 16) + 1) - 1;
+  for (int64_t y = ys; y < ye && y < ys + 4; ++y) {
+    const uintptr_t row = reinterpret_cast<uintptr_t>(c.pixels) + y * c.pitch;
+    _mm_prefetch(reinterpret_cast<const char*>(row + left * pixelBytes), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(row + right * pixelBytes), _MM_HINT_T0);
+    if (s.depthBytes) {
+      const uintptr_t depthRow = reinterpret_cast<uintptr_t>(c.depth) + y * c.depthPitch;
+      _mm_prefetch(reinterpret_cast<const char*>(depthRow + left * s.depthBytes), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(depthRow + right * s.depthBytes), _MM_HINT_T0);
+    }
+  }
+  Flush(s);
+  s.pending = true;
+  s.next ^= 1;
 }
 
 // Snaps, orients and culls. `wanted` is 0 to apply the cull mode, or the sign the triangle
 // must keep (a piece of a clipped triangle whose winding was decided before clipping).
 void DrawTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted,
-                  const DrawSetup& s, bool& culled) {
+                  DrawSetup& s, bool& culled) {
   const Vertex* v[3] = {v0, v1, v2};
   int64_t X[3];
   int64_t Y[3];
@@ -221,7 +251,7 @@ Vertex Lerp(const Vertex& a, const Vertex& b, double t) {
 
 // Cuts a triangle with corners far outside the target down to the guard square and draws
 // the pieces as a fan, all keeping the winding of the whole.
-void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, const DrawSetup& s,
+void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, DrawSetup& s,
                  bool& culled) {
   const double area = (v1.x - v0.x) * (v2.y - v0.y) - (v2.x - v0.x) * (v1.y - v0.y);
   if (!(area != 0.0) || !std::isfinite(area)) {
@@ -274,7 +304,7 @@ void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, const Dra
 }
 
 void DrawFromVertices(const D3DTLVERTEX& a, const D3DTLVERTEX& b, const D3DTLVERTEX& c,
-                      const DrawSetup& s) {
+                      DrawSetup& s) {
   const D3DTLVERTEX* source[3] = {&a, &b, &c};
   Vertex v[3];
   bool far = false;
@@ -434,6 +464,7 @@ HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
 
   DrawSetup setup{};
   setup.cull = state.cull;
+  setup.format = target.format;
   setup.flat = state.shade == RasterShade::Flat;
   setup.clip = context.clip;
   setup.context = &context;
@@ -472,6 +503,7 @@ HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
     context.depth = static_cast<uint8_t*>(target.depth);
     context.depthPitch = target.depthPitch;
     context.zWrite = state.zWriteEnable;
+    setup.depthBytes = d32 ? 4 : 2;
     switch (state.zFunc) {
       case RasterCompare::Never:
         context.failLess = context.failEqual = context.failGreater = true;
@@ -508,6 +540,7 @@ HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
     DrawFromVertices(vertices[indices[i]], vertices[indices[i + 1]], vertices[indices[i + 2]],
                      setup);
   }
+  Flush(setup);
   counts.fragments += context.fragments;
   counts.written += context.written;
   return S_OK;

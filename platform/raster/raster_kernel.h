@@ -15,6 +15,13 @@ enum class Target : uint8_t { R565, R555, X8888 };
 
 inline __m128i LoadAligned(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
 
+// How many rows ahead of the one being drawn the buffers are fetched.
+constexpr int kPrefetchRows = 4;
+
+inline void Prefetch(uintptr_t address) {
+  _mm_prefetch(reinterpret_cast<const char*>(address), _MM_HINT_T0);
+}
+
 // The nearest integer modulo 2^32.
 inline int32_t WrapToInt32(double v) {
   v = v < -9.0e18 ? -9.0e18 : (v > 9.0e18 ? 9.0e18 : v);
@@ -251,6 +258,20 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
       if (lead < 0) lead = r;
     }
     if (lead < 0) continue;
+    // The buffers seldom stay in cache from one small triangle to the next: ask early for the
+    // rows a few ahead, around the columns of this one.
+    for (int r = 0; r < kRows; ++r) {
+      const int32_t ahead = y + r + kPrefetchRows;
+      if (ahead >= t.yEnd) break;
+      const uintptr_t pixelRow = reinterpret_cast<uintptr_t>(c.pixels) + ahead * c.pitch;
+      Prefetch(pixelRow + rows[lead].x * kPixelBytes);
+      Prefetch(pixelRow + (rows[lead].end - 1) * kPixelBytes);
+      if constexpr (kHasDepth) {
+        const uintptr_t depthRow = reinterpret_cast<uintptr_t>(c.depth) + ahead * c.depthPitch;
+        Prefetch(depthRow + rows[lead].x * kDepthBytes);
+        Prefetch(depthRow + (rows[lead].end - 1) * kDepthBytes);
+      }
+    }
     // Rows without pixels ride along on the lead row's memory, fully masked and never stored.
     for (int r = 0; r < kRows; ++r) {
       if (!rows[r].active) {
