@@ -32,3 +32,4 @@ run() {
 run fuzz_ase_loader ase.dict "$ase_seeds"
 run fuzz_ase_media ase.dict "$ase_seeds" "$bmp_seeds"
 run fuzz_bmp bmp.dict "$bmp_seeds"
+run fuzz_texture bmp.dict "$bmp_seeds"
