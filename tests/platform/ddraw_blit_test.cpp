@@ -373,6 +373,35 @@ TEST_F(BlitTest, FlipRotatesTheChainAndPresentsAFrame) {
   primary->Release();
 }
 
+TEST_F(BlitTest, AnEightBitDesktopShowsThePrimarysPalette) {
+  ASSERT_TRUE(SelectNamedProfile("desktop8"));
+  Open();
+  IDirectDrawSurface4* primary = Make(DDSCAPS_PRIMARYSURFACE, 0, 0);
+  DDPIXELFORMAT format{};
+  format.dwSize = sizeof format;
+  ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
+  EXPECT_TRUE(format.dwFlags & DDPF_PALETTEINDEXED8);
+  std::vector<PALETTEENTRY> entries = CornerPalette();
+  IDirectDrawPalette* palette = MakePalette(entries.data());
+  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+  const PALETTEENTRY* screen = TheDisplay().Screen().palette;
+  EXPECT_EQ(screen[11].peRed, 255);
+  IDirectDrawSurface4* source = MakeFormat(XRGB8888, 2, 1);
+  WriteRaw(source, 0, 0, 0xFF0000);
+  WriteRaw(source, 1, 0, 0x0000FF);
+  RECT place{0, 0, 2, 1};
+  ASSERT_EQ(primary->Blt(&place, source, nullptr, 0, nullptr), DD_OK);
+  EXPECT_EQ(ReadRaw(primary, 0, 0), 11u);
+  EXPECT_EQ(ReadRaw(primary, 1, 0), 13u);
+  // Entries set later reach the screen too.
+  PALETTEENTRY green{0, 255, 0, 0};
+  ASSERT_EQ(palette->SetEntries(0, 11, 1, &green), DD_OK);
+  EXPECT_EQ(screen[11].peGreen, 255);
+  EXPECT_EQ(palette->Release(), 1u);
+  primary->Release();
+  source->Release();
+}
+
 TEST_F(BlitTest, LockGivesThePitchAndTheAddressOfTheRectangle) {
   IDirectDrawSurface4* s = MakeFormat(RGB565, 100, 60);
   DDSURFACEDESC2 whole{};

@@ -80,6 +80,12 @@ class DdTest : public ::testing::Test {
     TestResetMachine();
     TestSetWindowPlacer(nullptr);
     TestResetWindows();
+    Open();
+  }
+  // A fresh display made from the machine as it is now, and a DirectDraw object on it.
+  void Open() {
+    if (dd_) dd_->Release();
+    dd_ = nullptr;
     TestResetDisplay();
     IDirectDraw* first = nullptr;
     ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
