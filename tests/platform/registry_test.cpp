@@ -156,5 +156,6 @@ TEST(Module, OwnHandleIsFixedAndOthersAreMissing) {
   HMODULE self = GetModuleHandleA(nullptr);
   EXPECT_NE(self, nullptr);
   EXPECT_EQ(GetModuleHandleA(nullptr), self);
-  EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
+  // DDRAW.DLL is there as the machine profile says (the DirectDraw tests); nothing else is.
+  EXPECT_EQ(GetModuleHandleA("kernel32.dll"), nullptr);
 }
