@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -107,6 +108,35 @@ std::string Traced(F body) {
   ::testing::internal::CaptureStderr();
   body();
   return ::testing::internal::GetCapturedStderr();
+}
+
+// One raw pixel value through Lock, or 0xDEADBEEF when the surface cannot be locked.
+inline uint32_t ReadPixel(IDirectDrawSurface4* s, int x, int y) {
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  if (s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr) != DD_OK) return 0xDEADBEEF;
+  const size_t bytes = d.ddpfPixelFormat.dwRGBBitCount / 8;
+  uint32_t v = 0;
+  std::memcpy(&v, static_cast<const uint8_t*>(d.lpSurface) + y * d.lPitch + x * bytes, bytes);
+  s->Unlock(nullptr);
+  return v;
+}
+
+inline HRESULT FillSurface(IDirectDrawSurface4* s, DWORD value) {
+  DDBLTFX fx{};
+  fx.dwSize = sizeof fx;
+  fx.dwFillColor = value;
+  return s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+}
+
+inline DDSCAPS2 CapsOf(IDirectDrawSurface4* s) {
+  DDSCAPS2 caps{};
+  s->GetCaps(&caps);
+  return caps;
+}
+
+inline bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 inline bool Contains(const std::string& text, const char* part) {
