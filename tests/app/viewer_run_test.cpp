@@ -1,0 +1,149 @@
+// The viewer program run whole, headless, in the sample media folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace velta_test {
+namespace {
+
+// A 24-bit BMP file's pixels as 0xRRGGBB, top row first.
+struct Snapshot {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  template <typename Pick>
+  int Count(int x0, int y0, int x1, int y1, Pick pick) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += pick(At(x, y)) ? 1 : 0;
+    return n;
+  }
+};
+
+uint32_t Le(const std::string& b, size_t at, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= uint32_t(uint8_t(b[at + size_t(i)])) << (8 * i);
+  return v;
+}
+
+bool ReadSnapshot(const std::string& path, Snapshot& s) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || Le(b, 28, 2) != 24) return false;
+  const uint32_t offset = Le(b, 10, 4);
+  s.width = int(Le(b, 18, 4));
+  const int32_t rawHeight = int32_t(Le(b, 22, 4));
+  s.height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const size_t stride = (size_t(s.width) * 3 + 3) & ~size_t(3);
+  if (s.width <= 0 || b.size() < offset + stride * size_t(s.height)) return false;
+  s.pixels.resize(size_t(s.width) * size_t(s.height));
+  for (int y = 0; y < s.height; ++y) {
+    const int row = rawHeight < 0 ? y : s.height - 1 - y;
+    const size_t at = offset + size_t(row) * stride;
+    for (int x = 0; x < s.width; ++x)
+      s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = Le(b, at + size_t(x) * 3, 3) & 0xFFFFFF;
+  }
+  return true;
+}
+
+struct RunResult {
+  int exitCode = -1;
+  std::string errors;  // standard error
+};
+
+RunResult RunViewer(const ScratchDir& scratch, const std::string& environment) {
+  const std::string errors = scratch.File("stderr.txt");
+  const std::string command = "cd '" VELTA_MEDIA_DIR "' && env -u VELTA_CLOCK_MS -u VELTA_FRAMES " +
+                              environment + " '" VELTA_VIEWER "' 2>'" + errors + "' >/dev/null";
+  RunResult r;
+  const int status = std::system(command.c_str());
+  if (status != -1 && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+  std::ifstream in(errors);
+  std::stringstream text;
+  text << in.rdbuf();
+  r.errors = text.str();
+  return r;
+}
+
+std::vector<std::string> BoxLines(const std::string& errors) {
+  std::vector<std::string> lines;
+  std::istringstream in(errors);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("messagebox: ", 0) == 0) lines.push_back(line);
+  return lines;
+}
+
+TEST(ViewerRunTest, DrawsTheTurningCharacterWithItsFrameRateLine) {
+  const struct {
+    const char* profile;
+    std::vector<std::string> boxes;
+  } rows[] = {
+      {"default", {}},
+      {"hal-fails",
+       {"messagebox: [Velta Character Demo v.003] No 3D Device\\n\\nSwitching to software "
+        "rasterizer."}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.profile);
+    ScratchDir scratch;
+    const std::string snapshot = scratch.File("snapshot.bmp");
+    const RunResult run =
+        RunViewer(scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_CLOCK_MS=1000 ") +
+                               "VELTA_PROFILE=" + row.profile + " VELTA_SNAPSHOT='" + snapshot + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(BoxLines(run.errors), row.boxes) << run.errors;
+
+    Snapshot s;
+    ASSERT_TRUE(ReadSnapshot(snapshot, s)) << run.errors;
+    EXPECT_EQ(s.width, 640);
+    ASSERT_GE(s.height, 480);
+    auto background = [](uint32_t c) { return c == 0x303030; };
+    auto notBackground = [](uint32_t c) { return c != 0x303030; };
+    auto ink = [](uint32_t c) { return c == 0xFFFFFF; };
+    // The character stands in the middle; the clear colour is everywhere it is not.
+    EXPECT_GT(s.Count(260, 140, 380, 340, notBackground), 5000);
+    EXPECT_EQ(s.Count(0, s.height - 40, 640, s.height, notBackground), 0);
+    EXPECT_EQ(s.Count(600, 0, 640, 40, notBackground), 0);
+    EXPECT_GT(s.Count(0, 0, 640, s.height, background), 640 * 480 / 2);
+    // The frame-rate line's ink in the top-left corner, and nowhere else up there.
+    EXPECT_GT(s.Count(0, 0, 200, 16, ink), 20);
+    EXPECT_EQ(s.Count(0, 20, 150, 40, notBackground), 0);
+  }
+}
+
+TEST(ViewerRunTest, StartUpFailureIsOneBoxAndExitCodeZero) {
+  const struct {
+    const char* profile;
+    const char* box;
+  } rows[] = {
+      {"no-devices",
+       "messagebox: [Velta Character Demo v.003] Enumeration failed. Your system may be in "
+       "an\\nunstable state and need to be rebooted\\n\\nThis sample will now exit."},
+      {"desktop-8bit",
+       "messagebox: [Velta Character Demo v.003] This sample requires a 16-bit (or higher) "
+       "display mode\\nto run in a window.\\n\\nPlease switch your desktop settings "
+       "accordingly.\\n\\nThis sample will now exit."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.profile);
+    ScratchDir scratch;
+    const RunResult run =
+        RunViewer(scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_PROFILE=") +
+                                       row.profile);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(BoxLines(run.errors), std::vector<std::string>{row.box}) << run.errors;
+  }
+}
+
+}  // namespace
+}  // namespace velta_test
