@@ -54,14 +54,6 @@ void Flush(DrawSetup& s) {
 
 constexpr double kTwo31 = 2147483648.0;
 
-int64_t FloorDiv(int64_t n, int64_t d) {  // d > 0
-  int64_t q = n / d;
-  if ((n % d) != 0 && n < 0) --q;
-  return q;
-}
-
-int64_t CeilDiv(int64_t n, int64_t d) { return -FloorDiv(-n, d); }
-
 double ClampGradient(double g) {
   if (!(g >= -kMaxGradient)) return -kMaxGradient;  // NaN too
   return g > kMaxGradient ? kMaxGradient : g;
@@ -103,6 +95,39 @@ void Lanes16(double gradient, int16_t* out) {
                                   _mm_srai_epi32(_mm_slli_epi32(b, 16), 16)));
 }
 
+// One edge from corner (x, y) by (dx, dy), in 1/16 pixel.
+struct EdgeLine {
+  int64_t x, y, dx, dy;
+};
+
+// floor(n / d) and its remainder, for 0 < d < 2^40 and |n| < 2^50: a double estimate
+// corrected by a step or two.
+int64_t FloorDivide(int64_t n, int64_t d, double inverse, int64_t& remainder) {
+  int64_t q = static_cast<int64_t>(static_cast<double>(n) * inverse);
+  int64_t r = n - q * d;
+  while (r < 0) --q, r += d;
+  while (r >= d) ++q, r -= d;
+  remainder = r;
+  return q;
+}
+
+// The walk of an edge down the rows from row y. Sample (x, y) is inside when
+// a * x + c(y) > 0 with a = -16 dy; pixel centres on a left edge count (the + 1 turns > into
+// >=). The walk keeps q = floor(n / d) of n = -c(y) over d = 16 |dy|: left edges start at
+// q + 1, right edges end at -q.
+RasterEdge WalkFrom(const EdgeLine& e, int64_t y) {
+  const int64_t bias = e.dy < 0 ? 1 : 0;
+  RasterEdge edge;
+  edge.d = 16 * (e.dy < 0 ? -e.dy : e.dy);
+  const double inverse = 1.0 / static_cast<double>(edge.d);
+  edge.q = FloorDivide(-((16 * y - e.y) * e.dx + e.x * e.dy + bias), edge.d, inverse, edge.r);
+  edge.kq = FloorDivide(-16 * e.dx, edge.d, inverse, edge.kr);
+  return edge;
+}
+
+int64_t Floor16(int64_t v) { return v >> 4; }  // arithmetic shift: rounds down
+int64_t Ceil16(int64_t v) { return -((-v) >> 4); }
+
 // Builds the edges and planes of a triangle whose snapped corners turn clockwise (area > 0)
 // and draws it, unless none of it lies in the viewport.
 void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3], int64_t area,
@@ -112,48 +137,51 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
   const int64_t xMax = std::max({X[0], X[1], X[2]});
   const int64_t yMin = std::min({Y[0], Y[1], Y[2]});
   const int64_t yMax = std::max({Y[0], Y[1], Y[2]});
-  if (CeilDiv(xMin, 16) >= clip.right || FloorDiv(xMax, 16) < clip.left) return;
+  if (Ceil16(xMin) >= clip.right || Floor16(xMax) < clip.left) return;
 
+  // Every edge but a horizontal one bounds one side of the rows it spans (left edges go up);
+  // a horizontal bottom edge leaves out the row through it.
+  EdgeLine lefts[2];
+  EdgeLine rights[2];
+  int leftCount = 0;
+  int rightCount = 0;
   bool bottomFlat = false;
-  for (int e = 0; e < 3; ++e) {
-    const int j = (e + 1) % 3;
-    if (Y[j] == Y[e] && X[j] < X[e]) bottomFlat = true;
+  for (int i = 0; i < 3; ++i) {
+    const int j = i == 2 ? 0 : i + 1;
+    const EdgeLine e{X[i], Y[i], X[j] - X[i], Y[j] - Y[i]};
+    if (e.dy == 0) {
+      bottomFlat = bottomFlat || e.dx < 0;
+    } else if (e.dy < 0) {
+      lefts[leftCount++] = e;
+    } else {
+      rights[rightCount++] = e;
+    }
   }
-  const int64_t ys = std::max<int64_t>(clip.top, CeilDiv(yMin, 16));
-  const int64_t ye =
-      std::min<int64_t>(clip.bottom, bottomFlat ? CeilDiv(yMax, 16) : FloorDiv(yMax, 16) + 1);
+  if (leftCount == 0 || rightCount == 0) return;
+  const int64_t ys = std::max<int64_t>(clip.top, Ceil16(yMin));
+  const int64_t ye = std::min<int64_t>(clip.bottom, bottomFlat ? Ceil16(yMax) : Floor16(yMax) + 1);
   if (ys >= ye) return;
+
+  // A side with two edges changes from the upper to the lower at the row of the corner they
+  // share; on that row both give the same bound.
+  EdgeLine* two = leftCount == 2 ? lefts : (rightCount == 2 ? rights : nullptr);
+  int64_t split = ye;
+  if (two) {
+    auto top = [](const EdgeLine& e) { return e.dy < 0 ? e.y + e.dy : e.y; };
+    if (top(two[0]) > top(two[1])) std::swap(two[0], two[1]);
+    split = std::clamp<int64_t>(Ceil16(top(two[1])), ys, ye);
+  }
 
   RasterTriangle& t = s.slots[s.next];
   t.yStart = static_cast<int32_t>(ys);
   t.yEnd = static_cast<int32_t>(ye);
-  int lefts = 0;
-  int rights = 0;
-  for (int i = 0; i < 3; ++i) {
-    const int j = (i + 1) % 3;
-    const int64_t dx = X[j] - X[i];
-    const int64_t dy = Y[j] - Y[i];
-    if (dy == 0) continue;  // horizontal edges only bound the rows
-    // Sample (x, y) is inside when a * x + c(y) > 0, a = -16 dy; pixel centres on a left
-    // edge count (the + 1 turns > into >=). The walk keeps n = -c(y) over d = 16 |dy|.
-    const int64_t bias = dy < 0 ? 1 : 0;
-    RasterEdge edge;
-    edge.d = 16 * (dy < 0 ? -dy : dy);
-    const int64_t n = -((16 * ys - Y[i]) * dx + X[i] * dy + bias);
-    edge.q = FloorDiv(n, edge.d);
-    edge.r = n - edge.q * edge.d;
-    const int64_t k = -16 * dx;
-    edge.kq = FloorDiv(k, edge.d);
-    edge.kr = k - edge.kq * edge.d;
-    if (dy < 0) {
-      t.left[lefts++] = edge;
-    } else {
-      t.right[rights++] = edge;
-    }
+  t.split = static_cast<int32_t>(split);
+  t.left[0] = WalkFrom(lefts[0], ys);
+  t.right[0] = WalkFrom(rights[0], ys);
+  if (split < ye) {
+    t.left[1] = WalkFrom(lefts[leftCount - 1], split);
+    t.right[1] = WalkFrom(rights[rightCount - 1], split);
   }
-  if (lefts == 0 || rights == 0) return;
-  if (lefts == 1) t.left[1] = t.left[0];
-  if (rights == 1) t.right[1] = t.right[0];
 
   // Attribute planes over the snapped corners (area is in 1/256 pixel squared).
   const double x0 = static_cast<double>(X[0]) / 16.0;
@@ -189,8 +217,8 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
   // Ask for the first rows of this triangle, then draw the previous one.
   const RasterContext& c = *s.context;
   const int pixelBytes = RasterFormatBytes(s.format);
-  const int64_t left = std::max<int64_t>(clip.left, CeilDiv(xMin, 16));
-  const int64_t right = std::min<int64_t>(clip.right, FloorDiv(xMax, 16) + 1) - 1;
+  const int64_t left = std::max<int64_t>(clip.left, Ceil16(xMin));
+  const int64_t right = std::min<int64_t>(clip.right, Floor16(xMax) + 1) - 1;
   for (int64_t y = ys; y < ye && y < ys + 4; ++y) {
     const uintptr_t row = reinterpret_cast<uintptr_t>(c.pixels) + y * c.pitch;
     _mm_prefetch(reinterpret_cast<const char*>(row + left * pixelBytes), _MM_HINT_T0);

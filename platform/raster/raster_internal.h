@@ -15,8 +15,9 @@ struct RasterEdge {
   int64_t kr = 0;  // and its remainder
 };
 
-// A triangle ready for the span loops. Two left and two right edges (a side with one edge has
-// it twice); rows yStart..yEnd-1, already clipped to the viewport.
+// A triangle ready for the span loops: rows yStart..yEnd-1, already clipped to the viewport,
+// bounded by left[0] and right[0] down to row `split`, by left[1] and right[1] from there
+// (the side with two edges turns at the corner they share).
 //
 // The attributes travel in pairs of doubles, (r, g), (b, z), (u, v), each the plane
 // value(x, y) = base + dx * x + dy * y in fixed-point units that round to 32 bits:
@@ -29,6 +30,7 @@ struct RasterTriangle {
   RasterEdge right[2];
   int32_t yStart = 0;
   int32_t yEnd = 0;
+  int32_t split = 0;
   alignas(16) double base[6] = {};
   alignas(16) double dx[6] = {};
   alignas(16) double dy[6] = {};

@@ -219,10 +219,8 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
   const int32_t clipLeft = c.clip.left;
   const int32_t clipRight = c.clip.right;
 
-  RasterEdge l0 = t.left[0];
-  RasterEdge l1 = t.left[1];
-  RasterEdge r0 = t.right[0];
-  RasterEdge r1 = t.right[1];
+  RasterEdge leftEdge = t.left[0];
+  RasterEdge rightEdge = t.right[0];
   V written = zero;
   uint64_t fragments = 0;
 
@@ -233,12 +231,14 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
       RowSpan& s = rows[r];
       s.active = false;
       if (y + r >= t.yEnd) continue;
-      int64_t first = (l0.q > l1.q ? l0.q : l1.q) + 1;
-      int64_t end = -(r0.q > r1.q ? r0.q : r1.q);
-      StepEdge(l0);
-      StepEdge(l1);
-      StepEdge(r0);
-      StepEdge(r1);
+      if (y + r == t.split) {
+        leftEdge = t.left[1];
+        rightEdge = t.right[1];
+      }
+      int64_t first = leftEdge.q + 1;
+      int64_t end = -rightEdge.q;
+      StepEdge(leftEdge);
+      StepEdge(rightEdge);
       s.rg = rowRG;
       s.bz = rowBZ;
       s.uv = rowUV;
