@@ -32,6 +32,8 @@ struct DrawSetup {
   bool whiteDiffuse;  // the texture alone decides the colour
   bool textured;
   double texWidth, texHeight;
+  double inverseWidth, inverseHeight;
+  double centreU, centreV;  // whole repeats near texel 32768
   double texelOffset;  // 0.5: bilinear samples around texel centres
   double depthScale;   // 1.0 in fixed-point depth; 0 without a depth test
   RasterRect clip;
@@ -53,6 +55,21 @@ void Flush(DrawSetup& s) {
 }
 
 constexpr double kTwo31 = 2147483648.0;
+
+// Colour bytes as fixed-point plane values: the 16-bit channel in 16.16, minus 2^31.
+struct ChannelTable {
+  double value[256];
+};
+
+ChannelTable MakeChannelTable() {
+  ChannelTable t{};
+  for (int b = 0; b < 256; ++b) {
+    t.value[b] = (kChannelLow + b * ((kChannelHigh - kChannelLow) / 255.0)) * 65536.0 - kTwo31;
+  }
+  return t;
+}
+
+const ChannelTable kChannelFixed = MakeChannelTable();
 
 double ClampGradient(double g) {
   if (!(g >= -kMaxGradient)) return -kMaxGradient;  // NaN too
@@ -349,23 +366,21 @@ void DrawFromVertices(const D3DTLVERTEX& a, const D3DTLVERTEX& b, const D3DTLVER
     if (!(z <= 1.5)) z = 1.5;  // NaN as well: farther than everything
     if (z < -0.5) z = -0.5;
     v[i].attr[kSlotZ] = z * s.depthScale;
-    const D3DCOLOR color = s.flat ? a.color : p.color;
-    for (int c = 0; c < 3; ++c) {
-      const double byte = s.whiteDiffuse ? 255.0 : static_cast<double>((color >> (16 - 8 * c)) & 0xFF);
-      v[i].attr[kSlotR + c] =
-          (kChannelLow + byte * ((kChannelHigh - kChannelLow) / 255.0)) * 65536.0 - kTwo31;
-    }
+    const D3DCOLOR color = s.whiteDiffuse ? 0xFFFFFF : (s.flat ? a.color : p.color);
+    v[i].attr[kSlotR] = kChannelFixed.value[(color >> 16) & 0xFF];
+    v[i].attr[kSlotG] = kChannelFixed.value[(color >> 8) & 0xFF];
+    v[i].attr[kSlotB] = kChannelFixed.value[color & 0xFF];
     v[i].attr[kSlotU] = std::isfinite(p.tu) ? p.tu * s.texWidth - s.texelOffset : 0.0;
     v[i].attr[kSlotV] = std::isfinite(p.tv) ? p.tv * s.texHeight - s.texelOffset : 0.0;
   }
   if (s.textured) {
     // Move the texture coordinates by whole repeats so that they sit in the middle of the
     // lanes' 0..65535 texel range, where wrapping is exact.
-    for (int k = kSlotU; k <= kSlotV; ++k) {
-      const double side = k == kSlotU ? s.texWidth : s.texHeight;
-      const double centre = side * Floor(32768.0 / side);
-      const double shift = centre - side * Floor(v[0].attr[k] / side);
-      for (int i = 0; i < 3; ++i) v[i].attr[k] = (v[i].attr[k] + shift) * 65536.0 - kTwo31;
+    const double shiftU = s.centreU - s.texWidth * Floor(v[0].attr[kSlotU] * s.inverseWidth);
+    const double shiftV = s.centreV - s.texHeight * Floor(v[0].attr[kSlotV] * s.inverseHeight);
+    for (int i = 0; i < 3; ++i) {
+      v[i].attr[kSlotU] = (v[i].attr[kSlotU] + shiftU) * 65536.0 - kTwo31;
+      v[i].attr[kSlotV] = (v[i].attr[kSlotV] + shiftV) * 65536.0 - kTwo31;
     }
   }
   bool culled = false;
@@ -511,6 +526,10 @@ HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
     setup.texWidth = texture->width;
     setup.texHeight = texture->height;
     setup.texelOffset = linear ? 0.5 : 0.0;
+    setup.inverseWidth = 1.0 / texture->width;
+    setup.inverseHeight = 1.0 / texture->height;
+    setup.centreU = texture->width * (32768 / texture->width);
+    setup.centreV = texture->height * (32768 / texture->height);
     context.texels = reinterpret_cast<const uint8_t*>(texture->entries.data());
     context.texWidth = texture->width;
     context.texHeight = texture->height;
