@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "d3d/d3d_internal.h"
+#include "testing/machine_hooks.h"
 
 namespace {
 
@@ -51,6 +52,11 @@ void RegisterD3dObject(int kind, const void* p) {
 }
 void ForgetD3dObject(int kind, const void* p) {
   Drop(kind == 0 ? Live().devices : kind == 1 ? Live().viewports : Live().textures, p);
+}
+
+D3dLiveObjects TestLiveDirect3DObjects() {
+  const D3dRegistry& r = Live();
+  return {int(r.devices.size()), int(r.viewports.size()), int(r.textures.size())};
 }
 
 Device* LiveDevice(const void* p) {

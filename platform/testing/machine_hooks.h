@@ -23,6 +23,14 @@ struct DdLiveObjects {
 };
 DdLiveObjects TestLiveDirectDrawObjects();
 
+// Direct3D objects alive now; a viewport holds nothing else, so only its own count shows a leak.
+struct D3dLiveObjects {
+  int devices = 0;
+  int viewports = 0;
+  int textures = 0;
+};
+D3dLiveObjects TestLiveDirect3DObjects();
+
 // The flags of the last SetDisplayMode that changed the display mode.
 DWORD TestLastDisplayModeFlags();
 

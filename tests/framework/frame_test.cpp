@@ -1,5 +1,6 @@
 // Building and tearing down the Framework on the machine profiles: windowed and full-screen
 // builds, the depth-format choice, the failure of each step, and the reference-count check.
+#include "framework/util.h"
 #include "framework_support.h"
 
 using velta_test::CapsOf;
@@ -146,6 +147,7 @@ TEST_F(Build, FullScreenModesAndTheStandardVgaFlag) {
       EXPECT_EQ(now.ddpfPixelFormat.dwRGBBitCount, c.bits);
       EXPECT_EQ(fw_.ReleaseAll(), S_OK);
     }
+    EXPECT_EQ(GetDisplayBitDepth(nullptr), 32u) << "back on the desktop";
     EXPECT_TRUE(NoFramework(fw_));
     const DdLiveObjects live = TestLiveDirectDrawObjects();
     EXPECT_EQ(live.surfaces + live.orphans + live.directDraws, 0);
@@ -250,6 +252,8 @@ TEST_F(Build, EachFailingStepLeavesNothingBehind) {
     EXPECT_TRUE(NoFramework(fw_));
     const DdLiveObjects live = TestLiveDirectDrawObjects();
     EXPECT_EQ(live.directDraws + live.surfaces + live.clippers + live.orphans, 0);
+    const D3dLiveObjects d3d = TestLiveDirect3DObjects();
+    EXPECT_EQ(d3d.devices + d3d.viewports, 0);
   }
   TestResetMachine();
   TestResetDisplay();

@@ -1,5 +1,5 @@
 // Shared by the framework tests: a fresh default machine, display and device lists per test, a
-// real 640 x 480 window, and a check that nothing of DirectDraw is left alive afterwards.
+// real 640 x 480 window, and a check that no DirectDraw or Direct3D object is left alive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -72,6 +72,8 @@ class FrameworkTest : public ::testing::Test {
     EXPECT_EQ(live.clippers, 0);
     EXPECT_EQ(live.palettes, 0);
     EXPECT_EQ(live.orphans, 0);
+    const D3dLiveObjects d3d = TestLiveDirect3DObjects();
+    EXPECT_EQ(d3d.devices + d3d.viewports + d3d.textures, 0);
     TestResetWindows();
     TestResetMachine();
     TestResetDisplay();
