@@ -137,12 +137,11 @@ inline HWND CreateMainWindow() {
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.lpszClassName = "VeltaEngine";
   RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(
-      0, "VeltaEngine", AppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-      640 + 2 * GetSystemMetrics(SM_CXFRAME),
-      480 + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
-          GetSystemMetrics(SM_CYMENU),
-      nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window = CreateWindowExA(0, "VeltaEngine", AppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 640 + 2 * GetSystemMetrics(SM_CXFRAME),
+                                480 + 2 * GetSystemMetrics(SM_CYFRAME) +
+                                    GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU),
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   GetWindowRect(window, &SavedWindowRect);
@@ -200,6 +199,15 @@ class AppTest : public ::testing::Test {
     ASSERT_EQ(StartApplication(window), S_OK);
     ASSERT_NE(TheFramework, nullptr);
     AppReady = 1;
+  }
+
+  // A clean slate inside one test, for table rows that each start the application.
+  void NextRow() {
+    if (window && IsWindow(window)) DestroyWindow(window);
+    window = nullptr;
+    TearDownApplication();
+    TestSilenceMessageBoxes(true);
+    SetClock(1000);
   }
 
   LRESULT Command(WORD id) { return SendMessageA(window, WM_COMMAND, id, 0); }

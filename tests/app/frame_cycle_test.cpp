@@ -19,9 +19,9 @@ TEST_F(FrameCycleTest, FirstFrameIsAlreadyTurnedByTheClock) {
 
   const Picture p = BackBuffer();
   ASSERT_EQ(p.width, int(TheFramework->renderWidth));
-  EXPECT_GT(p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60,
-                            p.height / 2 + 60),
-            1000);
+  EXPECT_GT(
+      p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60, p.height / 2 + 60),
+      1000);
   // The corners away from the frame-rate line show the clear colour.
   EXPECT_EQ(p.At(p.width - 1, p.height - 1), Background);
   EXPECT_EQ(p.At(0, p.height - 1), Background);
@@ -71,8 +71,7 @@ TEST_F(FrameCycleTest, EveryRebuildMovesTheFrameOnceWhileStopped) {
       {"resize",
        [](HWND w) { SetWindowPos(w, nullptr, 0, 0, 700, 560, SWP_NOMOVE | SWP_NOZORDER); }},
       {"to full screen", [](HWND w) { SendMessageA(w, WM_COMMAND, CmdToggleFullScreen, 0); }},
-      {"back to the window",
-       [](HWND w) { SendMessageA(w, WM_COMMAND, CmdToggleFullScreen, 0); }},
+      {"back to the window", [](HWND w) { SendMessageA(w, WM_COMMAND, CmdToggleFullScreen, 0); }},
       {"reopen", [](HWND w) { Reopen3D(w); }},
   };
   DWORD clock = 5000;
@@ -102,12 +101,8 @@ TEST_F(FrameCycleTest, PauseIsCounted) {
     BOOL ready;
   };
   const Case cases[] = {
-      {{true}, 1, 0},
-      {{true, true, false}, 1, 0},
-      {{true, true, false, false}, 0, 1},
-      {{false}, -1, 0},
-      {{false, true}, 0, 1},
-      {{false, true, true, false}, 0, 1},
+      {{true}, 1, 0},   {{true, true, false}, 1, 0}, {{true, true, false, false}, 0, 1},
+      {{false}, -1, 0}, {{false, true}, 0, 1},       {{false, true, true, false}, 0, 1},
   };
   for (const Case& c : cases) {
     PauseCount = 0;
@@ -145,37 +140,52 @@ TEST_F(FrameCycleTest, RefusedCooperativeLevelDrawsAndReportsNothing) {
 
 TEST_F(FrameCycleTest, LostSurfacesAtPresentationAreRestoredSilently) {
   Start();
-  TestMachine().failures.loseSurfacesAtPresent = 1;
-  EXPECT_EQ(RenderOneFrame(), S_OK);
-  const uint64_t before = Presented();
-  EXPECT_EQ(RenderOneFrame(), S_OK);
-  EXPECT_EQ(Presented(), before + 1);
-  const Picture p = BackBuffer();
-  EXPECT_GT(p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60,
-                            p.height / 2 + 60),
-            1000);
+  for (const char* mode : {"window", "full screen"}) {
+    SCOPED_TRACE(mode);
+    TestMachine().failures.loseSurfacesAtPresent = 1;
+    EXPECT_EQ(RenderOneFrame(), S_OK);
+    const uint64_t before = Presented();
+    EXPECT_EQ(RenderOneFrame(), S_OK);
+    EXPECT_EQ(Presented(), before + 1);
+    const Picture p = BackBuffer();
+    EXPECT_GT(
+        p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60, p.height / 2 + 60),
+        1000);
+    Command(CmdToggleFullScreen);
+  }
   EXPECT_EQ(Boxes(), 0u);
 }
 
 TEST_F(FrameCycleTest, FailingHardwareFallsBackOnceToSoftware) {
-  Start("hal-fails");
-  ASSERT_EQ(Boxes(), 1u);
-  const RecordedMessageBox& box = TestMessageBoxes()[0];
-  EXPECT_EQ(box.text, "No 3D Device\n\nSwitching to software rasterizer.");
-  EXPECT_EQ(box.caption, AppTitle);
-  EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONWARNING));
+  const struct {
+    const char* profile;
+    const char* message;
+  } rows[] = {
+      {"hal-fails", "No 3D Device"},
+      {"out-of-video-memory", "There was insufficient video memory to use the\nhardware device."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.profile);
+    Start(row.profile);
+    ASSERT_EQ(Boxes(), 1u);
+    const RecordedMessageBox& box = TestMessageBoxes()[0];
+    EXPECT_EQ(box.text, std::string(row.message) + "\n\nSwitching to software rasterizer.");
+    EXPECT_EQ(box.caption, AppTitle);
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONWARNING));
 
-  DeviceInfo* device = nullptr;
-  ASSERT_EQ(GetSelectedDriverAndDevice(nullptr, &device), S_OK);
-  EXPECT_FALSE(device->isHardware);
-  EXPECT_EQ(RenderOneFrame(), S_OK);
-  const Picture p = BackBuffer();
-  EXPECT_GT(p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60,
-                            p.height / 2 + 60),
-            1000);
-  // A rebuild stays on the software device: no second box.
-  EXPECT_EQ(Reopen3D(window), S_OK);
-  EXPECT_EQ(Boxes(), 1u);
+    DeviceInfo* device = nullptr;
+    ASSERT_EQ(GetSelectedDriverAndDevice(nullptr, &device), S_OK);
+    EXPECT_FALSE(device->isHardware);
+    EXPECT_EQ(RenderOneFrame(), S_OK);
+    const Picture p = BackBuffer();
+    EXPECT_GT(
+        p.NotBackground(p.width / 2 - 60, p.height / 2 - 60, p.width / 2 + 60, p.height / 2 + 60),
+        1000);
+    // A rebuild stays on the software device: no second box.
+    EXPECT_EQ(Reopen3D(window), S_OK);
+    EXPECT_EQ(Boxes(), 1u);
+    NextRow();
+  }
 }
 
 TEST_F(FrameCycleTest, StillReferencedDeviceEndsTheProgramAtARebuild) {
@@ -248,8 +258,8 @@ TEST_F(FrameCycleTest, DeviceResourcesSetTheStatesAndTheCamera) {
   SetWorldMatrix(turned);
   EXPECT_EQ(CreateDeviceResources(&device, viewport), S_OK);
   const std::vector<std::pair<DWORD, DWORD>> stage = {
-      {D3DTSS_COLORARG1, D3DTA_TEXTURE},    {D3DTSS_COLORARG2, D3DTA_DIFFUSE},
-      {D3DTSS_COLOROP, D3DTOP_MODULATE},    {D3DTSS_MINFILTER, D3DTFN_LINEAR},
+      {D3DTSS_COLORARG1, D3DTA_TEXTURE}, {D3DTSS_COLORARG2, D3DTA_DIFFUSE},
+      {D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_MINFILTER, D3DTFN_LINEAR},
       {D3DTSS_MAGFILTER, D3DTFG_LINEAR},
   };
   const std::vector<std::pair<DWORD, DWORD>> render = {

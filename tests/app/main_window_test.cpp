@@ -42,7 +42,8 @@ TEST_F(MainWindowTest, StartUpFailuresShowOneBoxAndEndWithZero) {
        [](MachineProfile& m) {
          for (ProfileDevice& d : m.drivers[0].devices) d.failCreate = true;
        },
-       {"No 3D Device\n\nSwitching to software rasterizer.", std::string("No 3D Device") + ExitSentence}},
+       {"No 3D Device\n\nSwitching to software rasterizer.",
+        std::string("No 3D Device") + ExitSentence}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.profile);
@@ -71,8 +72,7 @@ TEST_F(MainWindowTest, StartUpFailuresShowOneBoxAndEndWithZero) {
     GetClientRect(w, &client);
     EXPECT_EQ(client.right, 640);
     EXPECT_GE(client.bottom, 480);
-    TearDownApplication();
-    TestSilenceMessageBoxes(true);
+    NextRow();
   }
 }
 
@@ -99,8 +99,11 @@ TEST_F(MainWindowTest, SizeMessagesFollowMinimiseAndRestore) {
   const struct {
     WPARAM type;
     BOOL active;
-  } rows[] = {{SIZE_MINIMIZED, 0}, {SIZE_RESTORED, 1}, {SIZE_MAXHIDE, 0},
-              {SIZE_MAXIMIZED, 1}, {SIZE_MAXSHOW, 1}};
+  } rows[] = {{SIZE_MINIMIZED, 0},
+              {SIZE_RESTORED, 1},
+              {SIZE_MAXHIDE, 0},
+              {SIZE_MAXIMIZED, 1},
+              {SIZE_MAXSHOW, 1}};
   AppReady = 0;  // no rebuilds: only the flag is looked at
   for (const auto& row : rows) {
     SendMessageA(window, WM_SIZE, row.type, 0);
@@ -255,8 +258,15 @@ TEST_F(MainWindowTest, PaintPresentsTheLastFrame) {
 }
 
 TEST_F(MainWindowTest, ExitAndCloseDestroyTheWindowAndQuitWithZero) {
-  for (UINT message : {UINT(WM_COMMAND), UINT(WM_CLOSE)}) {
+  const struct {
+    UINT message;
+    bool fullScreen;
+  } rows[] = {{WM_COMMAND, false}, {WM_CLOSE, false}, {WM_COMMAND, true}};
+  for (const auto& row : rows) {
+    const UINT message = row.message;
     Start();
+    if (row.fullScreen) Command(CmdToggleFullScreen);
+    EXPECT_EQ(Windowed, row.fullScreen ? 0 : 1);
     EXPECT_EQ(SendMessageA(window, message, message == WM_COMMAND ? CmdExit : 0, 0), 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(TheFramework, nullptr);
@@ -265,9 +275,9 @@ TEST_F(MainWindowTest, ExitAndCloseDestroyTheWindowAndQuitWithZero) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
     EXPECT_EQ(msg.wParam, 0u);
-    TearDownApplication();
-    TestSilenceMessageBoxes(true);
-    SetClock(1000);
+    EXPECT_EQ(TheDisplay().Screen().width, 1024u) << "the desktop's mode is back";
+    EXPECT_EQ(TheDisplay().Screen().bitsPerPixel, 32u);
+    NextRow();
   }
 }
 
@@ -285,8 +295,9 @@ TEST_F(MainWindowTest, OpenFileShowsTheNoticeAndChangesNothingElse) {
   EXPECT_EQ(box.text,
             "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xFD\xC7\xFD\r\n");
   // 프로그램으로부터의 전갈
-  EXPECT_EQ(box.caption,
-            "\xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5\xC0\xB8\xB7\xCE\xBA\xCE\xC5\xCD\xC0\xC7 \xC0\xFC\xB0\xA5");
+  EXPECT_EQ(
+      box.caption,
+      "\xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5\xC0\xB8\xB7\xCE\xBA\xCE\xC5\xCD\xC0\xC7 \xC0\xFC\xB0\xA5");
   EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
   EXPECT_EQ(box.owner, nullptr);
 

@@ -27,9 +27,8 @@ class StatsLineTest : public AppTest {
   // Checks that the line shows `rate` followed by the render target's size and depth.
   void ExpectLine(const char* rate, DWORD width, DWORD height, DWORD bits) {
     const Picture drawn = StatsPicture();
-    const std::string text =
-        std::string(rate) + " fps (" + std::to_string(width) + "x" + std::to_string(height) +
-        "x" + std::to_string(bits) + ")";
+    const std::string text = std::string(rate) + " fps (" + std::to_string(width) + "x" +
+                             std::to_string(height) + "x" + std::to_string(bits) + ")";
     EXPECT_GT(drawn.Count(0, 0, 200, 16, [](uint32_t c) { return c != 0; }), 20) << text;
     EXPECT_EQ(drawn.pixels, TextPicture(text).pixels) << text;
   }

@@ -97,9 +97,9 @@ TEST(ViewerRunTest, DrawsTheTurningCharacterWithItsFrameRateLine) {
     SCOPED_TRACE(row.profile);
     ScratchDir scratch;
     const std::string snapshot = scratch.File("snapshot.bmp");
-    const RunResult run =
-        RunViewer(scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_CLOCK_MS=1000 ") +
-                               "VELTA_PROFILE=" + row.profile + " VELTA_SNAPSHOT='" + snapshot + "'");
+    const RunResult run = RunViewer(
+        scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_CLOCK_MS=1000 ") +
+                     "VELTA_PROFILE=" + row.profile + " VELTA_SNAPSHOT='" + snapshot + "'");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(BoxLines(run.errors), row.boxes) << run.errors;
 
@@ -137,9 +137,8 @@ TEST(ViewerRunTest, StartUpFailureIsOneBoxAndExitCodeZero) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.profile);
     ScratchDir scratch;
-    const RunResult run =
-        RunViewer(scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_PROFILE=") +
-                                       row.profile);
+    const RunResult run = RunViewer(
+        scratch, std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_PROFILE=") + row.profile);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(BoxLines(run.errors), std::vector<std::string>{row.box}) << run.errors;
   }
