@@ -188,7 +188,8 @@ TEST_F(FrameCycleTest, FailingHardwareFallsBackOnceToSoftware) {
   }
 }
 
-TEST_F(FrameCycleTest, StillReferencedDeviceEndsTheProgramAtARebuild) {
+TEST_F(FrameCycleTest, FailedRebuildEndsTheProgram) {
+  // A device someone still holds when the framework is torn down.
   Start();
   IDirect3DDevice3* held = TheFramework->Device();
   held->AddRef();
@@ -200,6 +201,18 @@ TEST_F(FrameCycleTest, StillReferencedDeviceEndsTheProgramAtARebuild) {
   EXPECT_EQ(TheFramework, nullptr);
   EXPECT_EQ(AppActive, 0);
   held->Release();
+  NextRow();
+
+  // No device can be made any more: the fallback is tried, then the program ends.
+  Start();
+  for (ProfileDevice& d : TestMachine().drivers[0].devices) d.failCreate = true;
+  EXPECT_EQ(Reopen3D(window), FwErrNoDevice);
+  ASSERT_EQ(Boxes(), 2u);
+  EXPECT_EQ(TestMessageBoxes()[0].text, "No 3D Device\n\nSwitching to software rasterizer.");
+  EXPECT_EQ(TestMessageBoxes()[1].text, "No 3D Device\n\nThis sample will now exit.");
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(TheFramework, nullptr);
+  EXPECT_EQ(ModelTable[3].model, nullptr);
 }
 
 TEST_F(FrameCycleTest, CloseReleasesTheSceneAndTheFramework) {

@@ -249,12 +249,25 @@ TEST_F(MainWindowTest, MenuLoopHoldsAPause) {
   EXPECT_EQ(AppReady, 1);
 }
 
-TEST_F(MainWindowTest, PaintPresentsTheLastFrame) {
+TEST_F(MainWindowTest, PaintPresentsTheLastFrameUnlessPausedInFullScreen) {
   Start();
   RenderOneFrame();
-  const uint64_t presented = Presented();
+  uint64_t presented = Presented();
   SendMessageA(window, WM_PAINT, 0, 0);
   EXPECT_EQ(Presented(), presented + 1);
+
+  Command(CmdToggleFullScreen);
+  ASSERT_EQ(Windowed, 0);
+  RenderOneFrame();
+  SetPaused(true);
+  presented = Presented();
+  SendMessageA(window, WM_PAINT, 0, 0);
+  EXPECT_EQ(Presented(), presented) << "the desktop surface is shown instead";
+  SetPaused(false);
+  SendMessageA(window, WM_PAINT, 0, 0);
+  EXPECT_EQ(Presented(), presented + 1);
+  EXPECT_EQ(RenderOneFrame(), S_OK);
+  EXPECT_EQ(Boxes(), 0u);
 }
 
 TEST_F(MainWindowTest, ExitAndCloseDestroyTheWindowAndQuitWithZero) {
