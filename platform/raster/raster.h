@@ -172,6 +172,6 @@ constexpr uint32_t kRasterClearDepth = 0x2;
 HRESULT RasterClear(const RasterTarget& target, const RasterRect& rect, uint32_t flags,
                     D3DCOLOR color, float z);
 
-// The target pixel value of a colour (for 16-bit formats the low 16 bits): each channel
-// rounded to the format's bits.
+// The target pixel value of a colour: for 16-bit formats each channel rounded to the format's
+// bits (in the low 16 bits), for 32-bit formats the colour itself.
 uint32_t RasterPackColor(RasterFormat format, D3DCOLOR color);

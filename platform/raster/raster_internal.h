@@ -91,20 +91,26 @@ enum class RasterDepthMode : uint8_t { Off, D16LessEqual, D16Any, D32LessEqual, 
 
 using RasterTriangleFn = void (*)(const RasterTriangle&, RasterContext&);
 
-// The loop specialised for a target format (Rgb565, Rgb555 or 8888), texture and depth mode:
-// drawing two rows at a time with AVX2 where the processor has it, else one with SSE2.
+// The loop specialised for a target format (Rgb565, Rgb555 or 8888), texture and depth mode,
+// for the instruction set RasterLoopIsa() names.
 RasterTriangleFn RasterSelectLoop(RasterFormat target, RasterTexMode tex, RasterDepthMode depth);
 
-// The same for each instruction set; the AVX2 one is null where the build lacks it.
+// The same for each instruction set: SSE2 draws one row at a time; AVX2 two, side by side;
+// AVX-512 runs the AVX2 loops with twice the registers.
 RasterTriangleFn RasterSelectLoopSse2(RasterFormat target, RasterTexMode tex,
                                       RasterDepthMode depth);
 RasterTriangleFn RasterSelectLoopAvx2(RasterFormat target, RasterTexMode tex,
                                       RasterDepthMode depth);
+RasterTriangleFn RasterSelectLoopAvx512(RasterFormat target, RasterTexMode tex,
+                                        RasterDepthMode depth);
 
-// Whether RasterSelectLoop picks the AVX2 loops: by default when the processor has AVX2.
-// Tests turn it off to check the SSE2 loops on the same machine.
-bool RasterWideLoops();
-void RasterSetWideLoops(bool on);
+enum class RasterIsa : uint8_t { Sse2, Avx2, Avx512 };
+
+// The best instruction set the processor offers, and the one the loops use: the best unless a
+// test asked for less (asking for more than the processor has gets the best it has).
+RasterIsa RasterBestIsa();
+RasterIsa RasterLoopIsa();
+void RasterSetLoopIsa(RasterIsa isa);
 
 // Dither tables for RasterContext::dither: ordered, and plain rounding.
 const uint16_t* RasterDitherTable(bool dither, RasterFormat target);

@@ -1,5 +1,5 @@
 // The span loops for SSE2, the baseline of every x86-64 processor, one row at a time; the
-// tables both instruction sets share; and the choice between the instruction sets.
+// tables all instruction sets share; and the choice between the instruction sets.
 #include <emmintrin.h>
 
 #include <cstring>
@@ -145,15 +145,20 @@ MaskTable MakeMasks() {
   return t;
 }
 
-bool HasAvx2() {
+RasterIsa DetectIsa() {
 #if defined(__GNUC__)
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
+  __builtin_cpu_init();  // this may run before the runtime's own initialisation
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")) {
+    return RasterIsa::Avx512;
+  }
+  if (__builtin_cpu_supports("avx2")) return RasterIsa::Avx2;
 #endif
+  return RasterIsa::Sse2;
 }
 
-bool gWideLoops = HasAvx2();
+const RasterIsa gBestIsa = DetectIsa();
+RasterIsa gLoopIsa = gBestIsa;
 
 }  // namespace
 
@@ -162,13 +167,20 @@ RasterTriangleFn RasterSelectLoopSse2(RasterFormat target, RasterTexMode tex,
   return SelectLoop<Sse2>(target, tex, depth);
 }
 
-bool RasterWideLoops() { return gWideLoops; }
+RasterIsa RasterBestIsa() { return gBestIsa; }
 
-void RasterSetWideLoops(bool on) { gWideLoops = on && HasAvx2(); }
+RasterIsa RasterLoopIsa() { return gLoopIsa; }
+
+void RasterSetLoopIsa(RasterIsa isa) { gLoopIsa = isa < gBestIsa ? isa : gBestIsa; }
 
 RasterTriangleFn RasterSelectLoop(RasterFormat target, RasterTexMode tex, RasterDepthMode depth) {
-  if (gWideLoops) {
-    if (RasterTriangleFn wide = RasterSelectLoopAvx2(target, tex, depth)) return wide;
+  switch (gLoopIsa) {
+    case RasterIsa::Avx512:
+      return RasterSelectLoopAvx512(target, tex, depth);
+    case RasterIsa::Avx2:
+      return RasterSelectLoopAvx2(target, tex, depth);
+    case RasterIsa::Sse2:
+      break;
   }
   return RasterSelectLoopSse2(target, tex, depth);
 }

@@ -13,21 +13,28 @@
 
 namespace {
 
-// Runs a test body once with the SSE2 loops and, where the processor has them, once with the
-// AVX2 loops.
-class RasterLoops : public ::testing::TestWithParam<bool> {
+// Runs a test body with the loops of each instruction set the processor has.
+class RasterLoops : public ::testing::TestWithParam<RasterIsa> {
  protected:
   void SetUp() override {
-    saved_ = RasterWideLoops();
-    RasterSetWideLoops(GetParam());
-    if (GetParam() && !RasterWideLoops()) GTEST_SKIP() << "no AVX2 here";
+    saved_ = RasterLoopIsa();
+    RasterSetLoopIsa(GetParam());
+    if (RasterLoopIsa() != GetParam()) GTEST_SKIP() << "not on this processor";
   }
-  void TearDown() override { RasterSetWideLoops(saved_); }
-  bool saved_ = false;
+  void TearDown() override { RasterSetLoopIsa(saved_); }
+  RasterIsa saved_ = RasterIsa::Sse2;
 };
 
-std::string LoopName(const ::testing::TestParamInfo<bool>& info) {
-  return info.param ? "Avx2" : "Sse2";
+std::string IsaName(const ::testing::TestParamInfo<RasterIsa>& info) {
+  switch (info.param) {
+    case RasterIsa::Sse2:
+      return "Sse2";
+    case RasterIsa::Avx2:
+      return "Avx2";
+    case RasterIsa::Avx512:
+      return "Avx512";
+  }
+  return "Unknown";
 }
 
 struct Texture {
@@ -254,13 +261,14 @@ TEST_P(RasterLoops, MatchesReferenceOnOverlappingTriangles) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Raster, RasterLoops, ::testing::Values(false, true), LoopName);
+INSTANTIATE_TEST_SUITE_P(Raster, RasterLoops,
+                         ::testing::Values(RasterIsa::Sse2, RasterIsa::Avx2, RasterIsa::Avx512),
+                         IsaName);
 
-// Both instruction sets give the same pixels, bit for bit, on a busy scene.
-TEST(RasterLoopsAgree, SameBitsOnBothInstructionSets) {
-  const bool saved = RasterWideLoops();
-  RasterSetWideLoops(true);
-  if (!RasterWideLoops()) GTEST_SKIP() << "no AVX2 here";
+// Every instruction set gives the same pixels, bit for bit, on a busy scene.
+TEST(RasterLoopsAgree, SameBitsOnEveryInstructionSet) {
+  const RasterIsa saved = RasterLoopIsa();
+  if (RasterBestIsa() == RasterIsa::Sse2) GTEST_SKIP() << "only SSE2 here";
   std::mt19937 random(5);
   Texture tex;
   MakeTexture(tex, random, RasterFormat::Rgb565, 64, 64);
@@ -281,23 +289,26 @@ TEST(RasterLoopsAgree, SameBitsOnBothInstructionSets) {
       state.cull = RasterCull::None;
       state.dither = true;
       state.filter = filter;
-      TestTarget wide(203, 150, format, RasterDepthFormat::D16);
-      TestTarget narrow(203, 150, format, RasterDepthFormat::D16);
-      wide.Fill(0, 0xFFFF);
-      narrow.Fill(0, 0xFFFF);
-      RasterSetWideLoops(true);
-      RasterDrawIndexed(wide.target, state, &tex.converted, vertices.data(),
+      TestTarget sse2(203, 150, format, RasterDepthFormat::D16);
+      sse2.Fill(0, 0xFFFF);
+      RasterSetLoopIsa(RasterIsa::Sse2);
+      RasterDrawIndexed(sse2.target, state, &tex.converted, vertices.data(),
                         static_cast<uint32_t>(vertices.size()), indices.data(),
                         static_cast<uint32_t>(indices.size()), nullptr);
-      RasterSetWideLoops(false);
-      RasterDrawIndexed(narrow.target, state, &tex.converted, vertices.data(),
-                        static_cast<uint32_t>(vertices.size()), indices.data(),
-                        static_cast<uint32_t>(indices.size()), nullptr);
-      EXPECT_EQ(wide.pixels, narrow.pixels);
-      EXPECT_EQ(wide.depth, narrow.depth);
+      for (RasterIsa isa : {RasterIsa::Avx2, RasterIsa::Avx512}) {
+        RasterSetLoopIsa(isa);
+        if (RasterLoopIsa() != isa) continue;
+        TestTarget wide(203, 150, format, RasterDepthFormat::D16);
+        wide.Fill(0, 0xFFFF);
+        RasterDrawIndexed(wide.target, state, &tex.converted, vertices.data(),
+                          static_cast<uint32_t>(vertices.size()), indices.data(),
+                          static_cast<uint32_t>(indices.size()), nullptr);
+        EXPECT_EQ(wide.pixels, sse2.pixels) << static_cast<int>(isa);
+        EXPECT_EQ(wide.depth, sse2.depth) << static_cast<int>(isa);
+      }
     }
   }
-  RasterSetWideLoops(saved);
+  RasterSetLoopIsa(saved);
 }
 
 }  // namespace
