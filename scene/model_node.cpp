@@ -3,37 +3,14 @@
 #include <cstring>
 #include <new>
 
+#include "scene/node_chains.h"
+
 ModelNode::ModelNode() : firstChild(nullptr), nextSibling(nullptr), model(nullptr), name{}, kind(0) {}
 
 void ModelNode::Update() {}
 void ModelNode::Draw() {}
 
-// Frees the subtree and the sibling chain from an explicit list linked through nextSibling, so
-// neither a long chain nor a deep hierarchy can exhaust the stack. Each node is unlinked before
-// it is deleted, so its own destructor finds nothing left to free.
-ModelNode::~ModelNode() {
-  ModelNode* pending = nullptr;
-  auto defer = [&pending](ModelNode* chain) {
-    while (chain) {
-      ModelNode* next = chain->nextSibling;
-      chain->nextSibling = pending;
-      pending = chain;
-      chain = next;
-    }
-  };
-  defer(firstChild);
-  defer(nextSibling);
-  firstChild = nullptr;
-  nextSibling = nullptr;
-  while (pending) {
-    ModelNode* node = pending;
-    pending = node->nextSibling;
-    node->nextSibling = nullptr;
-    defer(node->firstChild);
-    node->firstChild = nullptr;
-    delete node;
-  }
-}
+ModelNode::~ModelNode() { DestroyChains(firstChild, nextSibling); }
 
 void ModelNode::AddChild(ModelNode* node) {
   if (!firstChild)
@@ -42,11 +19,7 @@ void ModelNode::AddChild(ModelNode* node) {
     firstChild->AddSibling(node);
 }
 
-void ModelNode::AddSibling(ModelNode* node) {
-  ModelNode* last = this;
-  while (last->nextSibling) last = last->nextSibling;
-  last->nextSibling = node;
-}
+void ModelNode::AddSibling(ModelNode* node) { AppendSibling<ModelNode>(this, node); }
 
 SceneNode::SceneNode() : params{} {
   kind = NodeKindScene;

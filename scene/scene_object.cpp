@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "scene/node_chains.h"
+
 #include "model/ase_loader.h"
 #include "scene/transform_state.h"
 
@@ -10,30 +12,7 @@ ObjectNode::ObjectNode() : firstChild(nullptr), nextSibling(nullptr), owner(null
 void ObjectNode::Update() {}
 void ObjectNode::Draw() {}
 
-// Frees the subtree and the sibling chain from an explicit list, like the model tree does.
-ObjectNode::~ObjectNode() {
-  ObjectNode* pending = nullptr;
-  auto defer = [&pending](ObjectNode* chain) {
-    while (chain) {
-      ObjectNode* next = chain->nextSibling;
-      chain->nextSibling = pending;
-      pending = chain;
-      chain = next;
-    }
-  };
-  defer(firstChild);
-  defer(nextSibling);
-  firstChild = nullptr;
-  nextSibling = nullptr;
-  while (pending) {
-    ObjectNode* node = pending;
-    pending = node->nextSibling;
-    node->nextSibling = nullptr;
-    defer(node->firstChild);
-    node->firstChild = nullptr;
-    delete node;
-  }
-}
+ObjectNode::~ObjectNode() { DestroyChains(firstChild, nextSibling); }
 
 void ObjectNode::AddChild(ObjectNode* node) {
   if (!firstChild)
@@ -42,11 +21,7 @@ void ObjectNode::AddChild(ObjectNode* node) {
     firstChild->AddSibling(node);
 }
 
-void ObjectNode::AddSibling(ObjectNode* node) {
-  ObjectNode* last = this;
-  while (last->nextSibling) last = last->nextSibling;
-  last->nextSibling = node;
-}
+void ObjectNode::AddSibling(ObjectNode* node) { AppendSibling<ObjectNode>(this, node); }
 
 namespace {
 
