@@ -150,7 +150,7 @@ inline HWND CreateMainWindow() {
 
 // Undoes everything a test may have left: the window (whose destruction closes the 3D
 // environment), the device lists, the scene, the textures, the windows, the clock and the
-// machine. No DirectDraw object may stay alive.
+// machine. No DirectDraw or Direct3D object may stay alive.
 inline void TearDownApplication() {
   Close3D();
   FreeDeviceLists();
@@ -167,6 +167,10 @@ inline void TearDownApplication() {
   EXPECT_EQ(live.clippers, 0);
   EXPECT_EQ(live.palettes, 0);
   EXPECT_EQ(live.orphans, 0);
+  const D3dLiveObjects live3d = TestLiveDirect3DObjects();
+  EXPECT_EQ(live3d.devices, 0);
+  EXPECT_EQ(live3d.viewports, 0);
+  EXPECT_EQ(live3d.textures, 0);
   TestResetDisplay();
   TestResetMessageBoxes();
   ResetApplicationState();

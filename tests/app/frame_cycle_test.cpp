@@ -62,6 +62,8 @@ TEST_F(FrameCycleTest, EveryRebuildMovesTheFrameOnceWhileStopped) {
   FrameMoving = 0;
   RenderOneFrame();
   const Matrix4 still = CurrentWorld();
+  const int textures = TestLiveDirect3DObjects().textures;
+  ASSERT_GT(textures, 0);
 
   struct Rebuild {
     const char* name;
@@ -80,6 +82,10 @@ TEST_F(FrameCycleTest, EveryRebuildMovesTheFrameOnceWhileStopped) {
     rebuild.run(window);
     ASSERT_NE(TheFramework, nullptr);
     EXPECT_EQ(TestLiveDirectDrawObjects().orphans, 0) << "the old surfaces are all released";
+    const D3dLiveObjects live = TestLiveDirect3DObjects();
+    EXPECT_EQ(live.devices, 1);
+    EXPECT_EQ(live.viewports, 1);
+    EXPECT_EQ(live.textures, textures) << "the textures are made again, not added";
     EXPECT_EQ(SingleStep, 1);
     EXPECT_TRUE(SameMatrix(CurrentWorld(), still)) << "the rebuild itself leaves the world";
     SetClock(clock);
