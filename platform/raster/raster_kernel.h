@@ -224,6 +224,11 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
   V written = zero;
   uint64_t fragments = 0;
 
+  // Row addresses advance by the pitch rather than by multiplying.
+  uintptr_t pixelRow = reinterpret_cast<uintptr_t>(c.pixels) + t.yStart * c.pitch;
+  uintptr_t depthRow = reinterpret_cast<uintptr_t>(c.depth) + t.yStart * c.depthPitch;
+  const uint16_t* ditherBase = kTarget == Target::X8888 ? nullptr : c.dither;
+
   for (int32_t y = t.yStart; y < t.yEnd; y += kRows) {
     RowSpan rows[kRows];
     int lead = -1;  // first row of the group with pixels to draw
@@ -239,6 +244,10 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
       int64_t end = -rightEdge.q;
       StepEdge(leftEdge);
       StepEdge(rightEdge);
+      s.pixels = reinterpret_cast<uint8_t*>(pixelRow);
+      s.depth = reinterpret_cast<uint8_t*>(depthRow);
+      pixelRow += c.pitch;
+      depthRow += c.depthPitch;
       s.rg = rowRG;
       s.bz = rowBZ;
       s.uv = rowUV;
@@ -251,9 +260,7 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
       s.active = true;
       s.x = static_cast<int32_t>(first);
       s.end = static_cast<int32_t>(end);
-      s.pixels = c.pixels + (y + r) * c.pitch;
-      s.depth = kHasDepth ? c.depth + (y + r) * c.depthPitch : nullptr;
-      s.dither = c.dither ? c.dither + ((y + r) & 3) * 64 : nullptr;
+      s.dither = ditherBase ? ditherBase + ((y + r) & 3) * 64 : nullptr;
       fragments += static_cast<uint64_t>(s.end - s.x);
       if (lead < 0) lead = r;
     }
@@ -263,13 +270,15 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
     for (int r = 0; r < kRows; ++r) {
       const int32_t ahead = y + r + kPrefetchRows;
       if (ahead >= t.yEnd) break;
-      const uintptr_t pixelRow = reinterpret_cast<uintptr_t>(c.pixels) + ahead * c.pitch;
-      Prefetch(pixelRow + rows[lead].x * kPixelBytes);
-      Prefetch(pixelRow + (rows[lead].end - 1) * kPixelBytes);
+      const int32_t first = rows[lead].x;
+      const int32_t last = rows[lead].end - 1;
+      const uintptr_t aheadPixels = reinterpret_cast<uintptr_t>(c.pixels) + ahead * c.pitch;
+      Prefetch(aheadPixels + first * kPixelBytes);
+      Prefetch(aheadPixels + last * kPixelBytes);
       if constexpr (kHasDepth) {
-        const uintptr_t depthRow = reinterpret_cast<uintptr_t>(c.depth) + ahead * c.depthPitch;
-        Prefetch(depthRow + rows[lead].x * kDepthBytes);
-        Prefetch(depthRow + (rows[lead].end - 1) * kDepthBytes);
+        const uintptr_t aheadDepth = reinterpret_cast<uintptr_t>(c.depth) + ahead * c.depthPitch;
+        Prefetch(aheadDepth + first * kDepthBytes);
+        Prefetch(aheadDepth + last * kDepthBytes);
       }
     }
     // Rows without pixels ride along on the lead row's memory, fully masked and never stored.
