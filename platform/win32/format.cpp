@@ -29,7 +29,7 @@ struct Sink {
   }
 };
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool zero = false;
   bool alt = false;
@@ -52,52 +52,52 @@ size_t ReadNumber(const char*& p) {
   return n;
 }
 
-void PutPadded(Sink& sink, const Spec& spec, const char* body, size_t n) {
-  size_t pad = spec.width > n ? spec.width - n : 0;
-  if (spec.left) {
+void PutPadded(Sink& sink, const Conversion& conv, const char* body, size_t n) {
+  size_t pad = conv.width > n ? conv.width - n : 0;
+  if (conv.left) {
     sink.Put(body, n);
     sink.Repeat(' ', pad);
   } else {
-    sink.Repeat(spec.zero ? '0' : ' ', pad);
+    sink.Repeat(conv.zero ? '0' : ' ', pad);
     sink.Put(body, n);
   }
 }
 
-void PutString(Sink& sink, const Spec& spec, const char* s) {
+void PutString(Sink& sink, const Conversion& conv, const char* s) {
   if (!s) s = "(null)";
   // Never read further than can matter: the precision, or what the room and width can use.
-  size_t cap = sink.Room() + spec.width;
-  if (spec.hasPrecision && spec.precision < cap) cap = spec.precision;
-  PutPadded(sink, spec, s, strnlen(s, cap));
+  size_t cap = sink.Room() + conv.width;
+  if (conv.hasPrecision && conv.precision < cap) cap = conv.precision;
+  PutPadded(sink, conv, s, strnlen(s, cap));
 }
 
-void PutInteger(Sink& sink, const Spec& spec, bool negative, uint32_t magnitude) {
-  const char* digitSet = spec.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-  const uint32_t base = (spec.type == 'x' || spec.type == 'X') ? 16 : 10;
+void PutInteger(Sink& sink, const Conversion& conv, bool negative, uint32_t magnitude) {
+  const char* digitSet = conv.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+  const uint32_t base = (conv.type == 'x' || conv.type == 'X') ? 16 : 10;
   char digits[16];
   size_t n = 0;
   for (uint32_t v = magnitude; v != 0; v /= base) digits[n++] = digitSet[v % base];
-  size_t minDigits = spec.hasPrecision ? spec.precision : 1;
+  size_t minDigits = conv.hasPrecision ? conv.precision : 1;
   size_t zeros = minDigits > n ? minDigits - n : 0;
 
   const char* prefix = "";
   if (negative)
     prefix = "-";
-  else if (spec.alt && base == 16 && magnitude != 0)
-    prefix = spec.type == 'X' ? "0X" : "0x";
+  else if (conv.alt && base == 16 && magnitude != 0)
+    prefix = conv.type == 'X' ? "0X" : "0x";
   size_t prefixLen = std::strlen(prefix);
 
   size_t body = prefixLen + zeros + n;
-  size_t pad = spec.width > body ? spec.width - body : 0;
-  if (!spec.left && spec.zero && !spec.hasPrecision) {
+  size_t pad = conv.width > body ? conv.width - body : 0;
+  if (!conv.left && conv.zero && !conv.hasPrecision) {
     zeros += pad;
     pad = 0;
   }
-  if (!spec.left) sink.Repeat(' ', pad);
+  if (!conv.left) sink.Repeat(' ', pad);
   sink.Put(prefix, prefixLen);
   sink.Repeat('0', zeros);
   while (n > 0) sink.Put(digits[--n]);
-  if (spec.left) sink.Repeat(' ', pad);
+  if (conv.left) sink.Repeat(' ', pad);
 }
 
 }  // namespace
@@ -119,59 +119,59 @@ int wvsprintfA(LPSTR out, LPCSTR fmt, va_list args) {
       ++p;
       continue;
     }
-    Spec spec;
+    Conversion conv;
     for (;; ++p) {
       if (*p == '-')
-        spec.left = true;
+        conv.left = true;
       else if (*p == '0')
-        spec.zero = true;
+        conv.zero = true;
       else if (*p == '#')
-        spec.alt = true;
+        conv.alt = true;
       else
         break;
     }
-    spec.width = ReadNumber(p);
+    conv.width = ReadNumber(p);
     if (*p == '.') {
       ++p;
-      spec.hasPrecision = true;
-      spec.precision = ReadNumber(p);
+      conv.hasPrecision = true;
+      conv.precision = ReadNumber(p);
     }
-    if (*p == 'l' || *p == 'h') spec.size = *p++;
-    spec.type = *p;
-    if (spec.type) ++p;
+    if (*p == 'l' || *p == 'h') conv.size = *p++;
+    conv.type = *p;
+    if (conv.type) ++p;
 
     // LONG is 32 bits here, so 'l' reads the same int as no prefix; 'h' narrows to 16 bits.
-    switch (spec.type) {
+    switch (conv.type) {
       case 'd':
       case 'i': {
         int32_t v = va_arg(ap, int);
-        if (spec.size == 'h') v = int16_t(v);
+        if (conv.size == 'h') v = int16_t(v);
         uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
-        PutInteger(sink, spec, v < 0, magnitude);
+        PutInteger(sink, conv, v < 0, magnitude);
         break;
       }
       case 'u':
       case 'x':
       case 'X': {
         uint32_t v = va_arg(ap, unsigned);
-        if (spec.size == 'h') v = uint16_t(v);
-        PutInteger(sink, spec, false, v);
+        if (conv.size == 'h') v = uint16_t(v);
+        PutInteger(sink, conv, false, v);
         break;
       }
       case 'c':
       case 's':
-        if (spec.size != 'l') {
-          if (spec.type == 's') {
-            PutString(sink, spec, va_arg(ap, const char*));
+        if (conv.size != 'l') {
+          if (conv.type == 's') {
+            PutString(sink, conv, va_arg(ap, const char*));
           } else {
             char c = char(va_arg(ap, int));
-            PutPadded(sink, spec, &c, 1);
+            PutPadded(sink, conv, &c, 1);
           }
           break;
         }
         [[fallthrough]];
       default:
-        // Not in the dialect (wide text, '+', '*', an unknown letter, a cut-off spec): copy
+        // Not in the dialect (wide text, '+', '*', an unknown letter, a cut-off conv): copy
         // it as it stands and take no argument for it.
         sink.Put(start, size_t(p - start));
         break;

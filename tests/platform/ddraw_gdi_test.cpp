@@ -46,24 +46,24 @@ class GdiSurfaceTest : public DdTest {
   // A memory device context holding a 4 x 2 bitmap: red green blue white over white blue green
   // red, 8 bits with a colour table or 24 bits.
   HDC BitmapDC(int bitCount) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = -2;
-    spec.bitCount = uint16_t(bitCount);
+    BmpSpec layout;
+    layout.width = 4;
+    layout.height = -2;
+    layout.bitCount = uint16_t(bitCount);
     const int order[8] = {kRed, kGreen, kBlue, kWhite, kWhite, kBlue, kGreen, kRed};
     if (bitCount == 8) {
-      spec.palette.assign(kQuads, kQuads + 4);
-      spec.clrUsed = 4;
-      for (int i : order) spec.pixels.push_back(uint8_t(i));
+      layout.palette.assign(kQuads, kQuads + 4);
+      layout.clrUsed = 4;
+      for (int i : order) layout.pixels.push_back(uint8_t(i));
     } else {
       for (int row = 0; row < 2; ++row) {
         for (int x = 0; x < 4; ++x) {
           const RGBQUAD& q = kQuads[order[row * 4 + x]];
-          spec.pixels.insert(spec.pixels.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed});
+          layout.pixels.insert(layout.pixels.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed});
         }
       }
     }
-    const std::vector<uint8_t> dib = BuildPackedDib(spec);
+    const std::vector<uint8_t> dib = BuildPackedDib(layout);
     const std::string name = "DDGDI" + std::to_string(bitCount);
     HINSTANCE module = GetModuleHandleA(nullptr);
     EXPECT_TRUE(RegisterBitmapResource(module, name.c_str(), dib.data(), DWORD(dib.size())));
