@@ -20,6 +20,18 @@
 //   - Into 16-bit targets colour is rounded to nearest, or ordered-dithered with a 4 x 4 matrix
 //     when dithering is on. 32-bit targets get the full 8 bits per channel, and alpha 0xFF.
 //   - Texture alpha and vertex alpha are ignored (no blending, no alpha test).
+//
+// How the device uses it: RasterClear for Clear2; RasterTextureUpdate when a texture is bound
+// (with the surface's change count as the version, so a texture converts once per change);
+// RasterDrawIndexed for each DrawIndexedPrimitive, with the render target and depth surfaces'
+// memory and the state gathered from SetRenderState and SetTextureStageState:
+//   ZENABLE -> zEnable; ZWRITEENABLE -> zWriteEnable; ZFUNC D3DCMP_x -> zFunc (same order,
+//   RasterCompare(x - 1)); CULLMODE NONE / CW / CCW -> cull; SHADEMODE -> shade;
+//   DITHERENABLE -> dither; stage 0 MAGFILTER (or MINFILTER) LINEAR -> filter;
+//   stage 0 COLOROP MODULATE -> Modulate, SELECTARG1 of TEXTURE -> SelectTexture,
+//   SELECTARG2 of DIFFUSE or DISABLE -> SelectDiffuse.
+// Everything runs on the calling thread; draws pick the widest instruction set the processor
+// has (SSE2, AVX2 or AVX-512) and give the same pixels on each.
 #pragma once
 
 #include <d3dtypes.h>
@@ -126,7 +138,8 @@ struct RasterTextureSource {
 
 // A texture converted for drawing: every texel holds its 2 x 2 neighbourhood (wrapping), so a
 // bilinear sample reads one entry. 5-6-5 sources keep 16-bit texels, all others 8-8-8.
-// Owned by the device's texture object; the conversion reruns only when the version changes.
+// Owned by the device's texture object and written only by RasterTextureUpdate, which reruns
+// the conversion when the version changes.
 struct RasterTexture {
   int32_t width = 0;  // converted size: the source's, with a side of 1 doubled
   int32_t height = 0;
@@ -138,8 +151,8 @@ struct RasterTexture {
 
 // Converts `source` into `texture` unless the texture already holds `version` of it. Returns
 // E_INVALIDARG (leaving the texture empty, so draws are untextured) for a null pointer, a side
-// outside 1..kRasterMaxTextureSide, a pitch too small, a target-only format or a Pal8 source
-// without a palette; E_OUTOFMEMORY when the conversion cannot be stored.
+// outside 1..kRasterMaxTextureSide, a pitch too small or a Pal8 source without a palette;
+// E_OUTOFMEMORY when the conversion cannot be stored.
 HRESULT RasterTextureUpdate(RasterTexture& texture, const RasterTextureSource& source,
                             uint64_t version);
 
