@@ -104,7 +104,9 @@ void BM_RasterTexturedZ(benchmark::State& state) {
 }
 BENCHMARK(BM_RasterTexturedZ)->Arg(565)->Arg(8888);
 
-void BM_RasterFlatZ(benchmark::State& state) { Frame(state, RasterFormat::Rgb565, false); }
+void BM_RasterFlatZ(benchmark::State& state) {
+  Frame(state, RasterFormat::Rgb565, false);
+}
 BENCHMARK(BM_RasterFlatZ)->Arg(565);
 
 void BM_Clear(benchmark::State& state) {

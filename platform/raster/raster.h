@@ -72,7 +72,7 @@ struct RasterTarget {
   int32_t width = 0;
   int32_t height = 0;
   RasterFormat format = RasterFormat::Rgb565;  // Rgb565, Rgb555, Xrgb8888 or Argb8888
-  void* depth = nullptr;  // null for no depth buffer
+  void* depth = nullptr;                       // null for no depth buffer
   int32_t depthPitch = 0;
   RasterDepthFormat depthFormat = RasterDepthFormat::None;  // with depth: covers width x height
   RasterRect viewport;

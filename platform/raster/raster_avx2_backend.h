@@ -46,19 +46,33 @@ struct Avx2 {
   static V Unpacklo64(V a, V b) { return _mm256_unpacklo_epi64(a, b); }
   static V Unpackhi64(V a, V b) { return _mm256_unpackhi_epi64(a, b); }
   template <int n>
-  static V Srai32(V a) { return _mm256_srai_epi32(a, n); }
+  static V Srai32(V a) {
+    return _mm256_srai_epi32(a, n);
+  }
   template <int n>
-  static V Slli32(V a) { return _mm256_slli_epi32(a, n); }
+  static V Slli32(V a) {
+    return _mm256_slli_epi32(a, n);
+  }
   template <int n>
-  static V Srli16(V a) { return _mm256_srli_epi16(a, n); }
+  static V Srli16(V a) {
+    return _mm256_srli_epi16(a, n);
+  }
   template <int n>
-  static V Slli16(V a) { return _mm256_slli_epi16(a, n); }
+  static V Slli16(V a) {
+    return _mm256_slli_epi16(a, n);
+  }
   template <int imm>
-  static V Shuffle32(V a) { return _mm256_shuffle_epi32(a, imm); }
+  static V Shuffle32(V a) {
+    return _mm256_shuffle_epi32(a, imm);
+  }
   template <int imm>
-  static V ShuffleLo16(V a) { return _mm256_shufflelo_epi16(a, imm); }
+  static V ShuffleLo16(V a) {
+    return _mm256_shufflelo_epi16(a, imm);
+  }
   template <int imm>
-  static V ShuffleHi16(V a) { return _mm256_shufflehi_epi16(a, imm); }
+  static V ShuffleHi16(V a) {
+    return _mm256_shufflehi_epi16(a, imm);
+  }
   static V Blend(V mask, V a, V b) { return _mm256_blendv_epi8(b, a, mask); }
   static bool Any(V a) { return !_mm256_testz_si256(a, a); }
   static uint64_t Sum32(V a) {

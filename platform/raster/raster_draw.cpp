@@ -34,8 +34,8 @@ struct DrawSetup {
   double texWidth, texHeight;
   double inverseWidth, inverseHeight;
   double centreU, centreV;  // whole repeats near texel 32768
-  double texelOffset;  // 0.5: bilinear samples around texel centres
-  double depthScale;   // 1.0 in fixed-point depth; 0 without a depth test
+  double texelOffset;       // 0.5: bilinear samples around texel centres
+  double depthScale;        // 1.0 in fixed-point depth; 0 without a depth test
   RasterRect clip;
   RasterTriangleFn loop;
   RasterContext* context;
@@ -88,7 +88,9 @@ double Floor(double v) {
   return t > v ? t - 1.0 : t;
 }
 
-int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t Wrap32(int64_t v) {
+  return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 // Offsets i * gradient of lanes 0..7, rounded.
 void Lanes32(double gradient, int32_t* out) {
@@ -142,8 +144,12 @@ RasterEdge WalkFrom(const EdgeLine& e, int64_t y) {
   return edge;
 }
 
-int64_t Floor16(int64_t v) { return v >> 4; }  // arithmetic shift: rounds down
-int64_t Ceil16(int64_t v) { return -((-v) >> 4); }
+int64_t Floor16(int64_t v) {
+  return v >> 4;
+}  // arithmetic shift: rounds down
+int64_t Ceil16(int64_t v) {
+  return -((-v) >> 4);
+}
 
 // Builds the edges and planes of a triangle whose snapped corners turn clockwise (area > 0)
 // and draws it, unless none of it lies in the viewport.
@@ -253,8 +259,8 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
 
 // Snaps, orients and culls. `wanted` is 0 to apply the cull mode, or the sign the triangle
 // must keep (a piece of a clipped triangle whose winding was decided before clipping).
-void DrawTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted,
-                  DrawSetup& s, bool& culled) {
+void DrawTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted, DrawSetup& s,
+                  bool& culled) {
   const Vertex* v[3] = {v0, v1, v2};
   int64_t X[3];
   int64_t Y[3];
@@ -296,8 +302,7 @@ Vertex Lerp(const Vertex& a, const Vertex& b, double t) {
 
 // Cuts a triangle with corners far outside the target down to the guard square and draws
 // the pieces as a fan, all keeping the winding of the whole.
-void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, DrawSetup& s,
-                 bool& culled) {
+void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, DrawSetup& s, bool& culled) {
   const double area = (v1.x - v0.x) * (v2.y - v0.y) - (v2.x - v0.x) * (v1.y - v0.y);
   if (!(area != 0.0) || !std::isfinite(area)) {
     culled = true;
@@ -427,17 +432,16 @@ RasterRect ClipToTarget(const RasterTarget& t, const RasterRect& r) {
 
 // Targets narrower than a batch draw into an 8-pixel-wide copy.
 HRESULT DrawNarrow(const RasterTarget& target, const RasterState& state,
-                   const RasterTexture* texture, const D3DTLVERTEX* vertices,
-                   uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount,
-                   RasterStats* stats) {
+                   const RasterTexture* texture, const D3DTLVERTEX* vertices, uint32_t vertexCount,
+                   const uint16_t* indices, uint32_t indexCount, RasterStats* stats) {
   const int bytes = RasterFormatBytes(target.format);
   const int depthBytes = target.depthFormat == RasterDepthFormat::D32 ? 4 : 2;
   const bool depth = HasDepth(target);
   const size_t rowBytes = static_cast<size_t>(target.width) * bytes;
   const size_t depthRowBytes = static_cast<size_t>(target.width) * depthBytes;
   uint8_t* pixels = new (std::nothrow) uint8_t[8 * 4 * static_cast<size_t>(target.height)];
-  uint8_t* zs = depth ? new (std::nothrow) uint8_t[8 * 4 * static_cast<size_t>(target.height)]
-                      : nullptr;
+  uint8_t* zs =
+      depth ? new (std::nothrow) uint8_t[8 * 4 * static_cast<size_t>(target.height)] : nullptr;
   if (!pixels || (depth && !zs)) {
     delete[] pixels;
     delete[] zs;

@@ -13,7 +13,9 @@
 
 enum class Target : uint8_t { R565, R555, X8888 };
 
-inline __m128i LoadAligned(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
+inline __m128i LoadAligned(const void* p) {
+  return _mm_load_si128(static_cast<const __m128i*>(p));
+}
 
 // How many rows ahead of the one being drawn the buffers are fetched.
 constexpr int kPrefetchRows = 4;
@@ -42,7 +44,9 @@ struct Ops {
   using V = typename B::V;
 
   // Low and high 16 bits of eight 32-bit lanes (two vectors), as eight 16-bit lanes.
-  static V HighWords(V a, V b) { return B::Packs32(B::template Srai32<16>(a), B::template Srai32<16>(b)); }
+  static V HighWords(V a, V b) {
+    return B::Packs32(B::template Srai32<16>(a), B::template Srai32<16>(b));
+  }
   static V LowWords(V a, V b) {
     return B::Packs32(B::template Srai32<16>(B::template Slli32<16>(a)),
                       B::template Srai32<16>(B::template Slli32<16>(b)));
@@ -117,8 +121,8 @@ struct Ops {
     }
     Quad8888 q;
     for (int h = 0; h < 2; ++h) {
-      const V a0 = B::Unpacklo32(s[h], s[h + 2]);  // A (or C), pixels 0-3
-      const V b0 = B::Unpackhi32(s[h], s[h + 2]);  // B (or D)
+      const V a0 = B::Unpacklo32(s[h], s[h + 2]);      // A (or C), pixels 0-3
+      const V b0 = B::Unpackhi32(s[h], s[h + 2]);      // B (or D)
       const V a1 = B::Unpacklo32(s[h + 4], s[h + 6]);  // pixels 4-7
       const V b1 = B::Unpackhi32(s[h + 4], s[h + 6]);
       q.gb[2 * h] = B::Unpacklo64(a0, a1);
@@ -311,10 +315,9 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
         } else {
           // A slid batch may start outside, where values can overflow; they wrap as the
           // lanes do, so the pixels inside still come out right.
-          rgbz = _mm_setr_epi32(WrapToInt32(_mm_cvtsd_f64(rg)),
-                                WrapToInt32(_mm_cvtsd_f64(_mm_unpackhi_pd(rg, rg))),
-                                WrapToInt32(_mm_cvtsd_f64(bz)),
-                                WrapToInt32(_mm_cvtsd_f64(_mm_unpackhi_pd(bz, bz))));
+          rgbz = _mm_setr_epi32(
+              WrapToInt32(_mm_cvtsd_f64(rg)), WrapToInt32(_mm_cvtsd_f64(_mm_unpackhi_pd(rg, rg))),
+              WrapToInt32(_mm_cvtsd_f64(bz)), WrapToInt32(_mm_cvtsd_f64(_mm_unpackhi_pd(bz, bz))));
           uvi = _mm_setr_epi32(WrapToInt32(_mm_cvtsd_f64(uv)),
                                WrapToInt32(_mm_cvtsd_f64(_mm_unpackhi_pd(uv, uv))), 0, 0);
         }
@@ -418,8 +421,8 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
           } else {
             // Biased by -32768 the pack saturates to the 16-bit range on both sides.
             const V bias = B::Set32(32768);
-            const V fresh = B::Xor(B::Packs32(B::Sub32(zz0, bias), B::Sub32(zz1, bias)),
-                                   B::Set16(0x8000));
+            const V fresh =
+                B::Xor(B::Packs32(B::Sub32(zz0, bias), B::Sub32(zz1, bias)), B::Set16(0x8000));
             B::StoreRows(zp, 0, B::Blend(writeMask, fresh, raw), rows);
           }
         }
@@ -429,18 +432,21 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
         count = B::Sub16(count, mask);
         // Diffuse colour: the high halves of the 16.16 accumulators plus the lane offsets.
         Rgb diffuse;
-        diffuse.r = B::Add16(B::template Shuffle32<0x00>(B::template ShuffleLo16<0x55>(color)), rOff);
-        diffuse.g = B::Add16(B::template Shuffle32<0x00>(B::template ShuffleLo16<0xFF>(color)), gOff);
-        diffuse.b = B::Add16(B::template Shuffle32<0xAA>(B::template ShuffleHi16<0x55>(color)), bOff);
+        diffuse.r =
+            B::Add16(B::template Shuffle32<0x00>(B::template ShuffleLo16<0x55>(color)), rOff);
+        diffuse.g =
+            B::Add16(B::template Shuffle32<0x00>(B::template ShuffleLo16<0xFF>(color)), gOff);
+        diffuse.b =
+            B::Add16(B::template Shuffle32<0xAA>(B::template ShuffleHi16<0x55>(color)), bOff);
 
         Rgb out = diffuse;
         if constexpr (kTextured) {
           const V tx = O::WrapTexel(O::HighWords(ul0, ul1), texW, texWr, texWm1);
           const V ty = O::WrapTexel(O::HighWords(vl0, vl1), texH, texHr, texHm1);
           constexpr int kEntryShift = kWideTexels ? 4 : 3;
-          const typename B::Offsets o = B::Split(
-              B::template Slli32<kEntryShift>(B::Madd16(B::Unpacklo16(tx, ty), texMadd)),
-              B::template Slli32<kEntryShift>(B::Madd16(B::Unpackhi16(tx, ty), texMadd)));
+          const typename B::Offsets o =
+              B::Split(B::template Slli32<kEntryShift>(B::Madd16(B::Unpacklo16(tx, ty), texMadd)),
+                       B::template Slli32<kEntryShift>(B::Madd16(B::Unpackhi16(tx, ty), texMadd)));
           Rgb tex;
           if constexpr (kLinear) {
             const V fu = O::LowWords(ul0, ul1);
@@ -481,12 +487,14 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
         if constexpr (kTarget == Target::X8888) {
           const V bg = B::Or(B::template Srli16<8>(out.b), B::And(out.g, B::Set16(0xFF00)));
           const V ra = B::Or(B::template Srli16<8>(out.r), B::Set16(0xFF00));
-          B::StoreRows(dst, 0,
-                       B::Blend(B::Unpacklo16(mask, mask), B::Unpacklo16(bg, ra), B::LoadRows(dst, 0)),
-                       rows);
-          B::StoreRows(dst, 16,
-                       B::Blend(B::Unpackhi16(mask, mask), B::Unpackhi16(bg, ra), B::LoadRows(dst, 16)),
-                       rows);
+          B::StoreRows(
+              dst, 0,
+              B::Blend(B::Unpacklo16(mask, mask), B::Unpacklo16(bg, ra), B::LoadRows(dst, 0)),
+              rows);
+          B::StoreRows(
+              dst, 16,
+              B::Blend(B::Unpackhi16(mask, mask), B::Unpackhi16(bg, ra), B::LoadRows(dst, 16)),
+              rows);
         } else {
           __m128i rowFive[kRows], rowGreen[kRows];
           for (int r = 0; r < kRows; ++r) {

@@ -48,19 +48,33 @@ struct Sse2 {
   static V Unpacklo64(V a, V b) { return _mm_unpacklo_epi64(a, b); }
   static V Unpackhi64(V a, V b) { return _mm_unpackhi_epi64(a, b); }
   template <int n>
-  static V Srai32(V a) { return _mm_srai_epi32(a, n); }
+  static V Srai32(V a) {
+    return _mm_srai_epi32(a, n);
+  }
   template <int n>
-  static V Slli32(V a) { return _mm_slli_epi32(a, n); }
+  static V Slli32(V a) {
+    return _mm_slli_epi32(a, n);
+  }
   template <int n>
-  static V Srli16(V a) { return _mm_srli_epi16(a, n); }
+  static V Srli16(V a) {
+    return _mm_srli_epi16(a, n);
+  }
   template <int n>
-  static V Slli16(V a) { return _mm_slli_epi16(a, n); }
+  static V Slli16(V a) {
+    return _mm_slli_epi16(a, n);
+  }
   template <int imm>
-  static V Shuffle32(V a) { return _mm_shuffle_epi32(a, imm); }
+  static V Shuffle32(V a) {
+    return _mm_shuffle_epi32(a, imm);
+  }
   template <int imm>
-  static V ShuffleLo16(V a) { return _mm_shufflelo_epi16(a, imm); }
+  static V ShuffleLo16(V a) {
+    return _mm_shufflelo_epi16(a, imm);
+  }
   template <int imm>
-  static V ShuffleHi16(V a) { return _mm_shufflehi_epi16(a, imm); }
+  static V ShuffleHi16(V a) {
+    return _mm_shufflehi_epi16(a, imm);
+  }
   static V Blend(V mask, V a, V b) { return Or(And(mask, a), AndNot(mask, b)); }
   static bool Any(V a) { return _mm_movemask_epi8(a) != 0; }
   static uint64_t Sum32(V a) {
@@ -167,11 +181,17 @@ RasterTriangleFn RasterSelectLoopSse2(RasterFormat target, RasterTexMode tex,
   return SelectLoop<Sse2>(target, tex, depth);
 }
 
-RasterIsa RasterBestIsa() { return gBestIsa; }
+RasterIsa RasterBestIsa() {
+  return gBestIsa;
+}
 
-RasterIsa RasterLoopIsa() { return gLoopIsa; }
+RasterIsa RasterLoopIsa() {
+  return gLoopIsa;
+}
 
-void RasterSetLoopIsa(RasterIsa isa) { gLoopIsa = isa < gBestIsa ? isa : gBestIsa; }
+void RasterSetLoopIsa(RasterIsa isa) {
+  gLoopIsa = isa < gBestIsa ? isa : gBestIsa;
+}
 
 RasterTriangleFn RasterSelectLoop(RasterFormat target, RasterTexMode tex, RasterDepthMode depth) {
   switch (gLoopIsa) {

@@ -14,6 +14,6 @@ namespace {
 }  // namespace
 
 RasterTriangleFn RasterSelectLoopAvx512(RasterFormat target, RasterTexMode tex,
-                                      RasterDepthMode depth) {
+                                        RasterDepthMode depth) {
   return SelectLoop<Avx2>(target, tex, depth);
 }

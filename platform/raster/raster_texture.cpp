@@ -7,8 +7,12 @@
 
 namespace {
 
-uint32_t Expand5(uint32_t v) { return (v * 255 + 15) / 31; }
-uint32_t Expand4(uint32_t v) { return v * 17; }
+uint32_t Expand5(uint32_t v) {
+  return (v * 255 + 15) / 31;
+}
+uint32_t Expand4(uint32_t v) {
+  return v * 17;
+}
 
 // One source texel as 0x00RRGGBB.
 uint32_t SourceTexel(const RasterTextureSource& s, const uint8_t* row, int32_t x) {

@@ -88,9 +88,8 @@ double Levels(RasterFormat f, int channel) {
 
 // Checks one drawn triangle: the same pixels written, colours and depths within rounding,
 // everything else untouched.
-void ExpectMatch(const TestTarget& fast, const TestTarget& before,
-                 const std::vector<RefPixel>& ref, const RasterState& state,
-                 const std::string& what, int& failures) {
+void ExpectMatch(const TestTarget& fast, const TestTarget& before, const std::vector<RefPixel>& ref,
+                 const RasterState& state, const std::string& what, int& failures) {
   const RasterTarget& t = fast.target;
   const bool eightBits = t.format == RasterFormat::Xrgb8888 || t.format == RasterFormat::Argb8888;
   const double depthTop = t.depthFormat == RasterDepthFormat::D32 ? 16777215.0 : 65535.0;
@@ -169,7 +168,8 @@ TEST_P(RasterLoops, MatchesReferenceOnRandomTriangles) {
     TestTarget ref(cfg.width, cfg.height, cfg.format, cfg.depth);
     fast.Fill(0x00123456, 0xFFFFFFFF);
     if (round % 5 == 4) {
-      fast.target.viewport = {static_cast<int32_t>(random() % 6), static_cast<int32_t>(random() % 6),
+      fast.target.viewport = {static_cast<int32_t>(random() % 6),
+                              static_cast<int32_t>(random() % 6),
                               cfg.width - static_cast<int32_t>(random() % 6),
                               cfg.height - static_cast<int32_t>(random() % 6)};
     }
@@ -249,8 +249,7 @@ TEST_P(RasterLoops, MatchesReferenceOnOverlappingTriangles) {
     int wrong = 0;
     for (int32_t y = 0; y < 90; ++y) {
       for (int32_t x = 0; x < 120; ++x) {
-        EXPECT_EQ(RefReadDepth(fast.target, x, y), RefReadDepth(ref.target, x, y))
-            << x << "," << y;
+        EXPECT_EQ(RefReadDepth(fast.target, x, y), RefReadDepth(ref.target, x, y)) << x << "," << y;
         double a[3], b[3];
         RefUnpack(format, RefReadPixel(fast.target, x, y), a[0], a[1], a[2]);
         RefUnpack(format, RefReadPixel(ref.target, x, y), b[0], b[1], b[2]);

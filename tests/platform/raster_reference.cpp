@@ -8,9 +8,13 @@ namespace {
 
 constexpr uint8_t kCanary = 0xA5;
 
-int64_t Snap(float v) { return std::llrint(static_cast<double>(v) * 16.0); }
+int64_t Snap(float v) {
+  return std::llrint(static_cast<double>(v) * 16.0);
+}
 
-double Expand(uint32_t v, int bits) { return v * 255.0 / ((1u << bits) - 1); }
+double Expand(uint32_t v, int bits) {
+  return v * 255.0 / ((1u << bits) - 1);
+}
 
 // Texel channels as exact 0..255 values.
 void TexelChannels(const RasterTextureSource& s, int32_t x, int32_t y, double& r, double& g,
@@ -225,7 +229,8 @@ std::vector<RefPixel> RefDrawTriangle(const RasterTarget& target, const RasterSt
       std::memcpy(row + x * RasterFormatBytes(target.format), &pixel,
                   RasterFormatBytes(target.format));
       if (depthTest && state.zWriteEnable) {
-        const uint32_t d = static_cast<uint32_t>(std::clamp(std::floor(sz * depthTop), 0.0, depthTop));
+        const uint32_t d =
+            static_cast<uint32_t>(std::clamp(std::floor(sz * depthTop), 0.0, depthTop));
         uint8_t* drow = static_cast<uint8_t*>(target.depth) + y * intptr_t{target.depthPitch};
         std::memcpy(drow + x * (depthTop > 65535 ? 4 : 2), &d, depthTop > 65535 ? 4 : 2);
       }
@@ -261,9 +266,9 @@ void TestTarget::Fill(uint32_t pixel, uint32_t z) {
       std::memcpy(static_cast<uint8_t*>(target.pixels) + y * intptr_t{target.pitch} + x * bytes,
                   &pixel, bytes);
       if (target.depth) {
-        std::memcpy(static_cast<uint8_t*>(target.depth) + y * intptr_t{target.depthPitch} +
-                        x * depthBytes,
-                    &z, depthBytes);
+        std::memcpy(
+            static_cast<uint8_t*>(target.depth) + y * intptr_t{target.depthPitch} + x * depthBytes,
+            &z, depthBytes);
       }
     }
   }

@@ -10,9 +10,9 @@
 
 // What the reference computed for one pixel.
 struct RefPixel {
-  bool covered = false;    // inside the triangle and the viewport
-  bool written = false;    // and passed the depth test
-  bool ambiguous = false;  // a point sample within a hair of a texel edge
+  bool covered = false;        // inside the triangle and the viewport
+  bool written = false;        // and passed the depth test
+  bool ambiguous = false;      // a point sample within a hair of a texel edge
   double r = 0, g = 0, b = 0;  // 0..255, before packing into the target
   double z = 0;                // sz as interpolated
 };

@@ -40,7 +40,8 @@ RasterStats Draw(TestTarget& t, const RasterState& state, const std::vector<D3DT
 std::vector<bool> Where(const TestTarget& t, uint32_t value) {
   std::vector<bool> out;
   for (int32_t y = 0; y < t.target.height; ++y) {
-    for (int32_t x = 0; x < t.target.width; ++x) out.push_back(RefReadPixel(t.target, x, y) == value);
+    for (int32_t x = 0; x < t.target.width; ++x)
+      out.push_back(RefReadPixel(t.target, x, y) == value);
   }
   return out;
 }
@@ -140,8 +141,8 @@ TEST(RasterRules, TopLeftRule) {
   // The two halves of the square together: each of the 16 pixels exactly once.
   TestTarget t(8, 8, RasterFormat::Rgb565, RasterDepthFormat::None);
   t.Fill(0, 0);
-  const RasterStats both = Draw(t, NoCull(), {cases[0].a, cases[0].b, cases[0].c, cases[1].a,
-                                              cases[1].b, cases[1].c});
+  const RasterStats both =
+      Draw(t, NoCull(), {cases[0].a, cases[0].b, cases[0].c, cases[1].a, cases[1].b, cases[1].c});
   EXPECT_EQ(both.written, 16u);
 }
 
@@ -186,10 +187,10 @@ TEST(RasterRules, NonFinitePositionsAreLeftOut) {
   t.Fill(0, 0xFFFF);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  const RasterStats stats = Draw(t, NoCull(),
-                                 {Vertex(nan, 1), Vertex(10, 1), Vertex(1, 10), Vertex(1, 1),
-                                  Vertex(inf, 1), Vertex(1, 10), Vertex(1, 1), Vertex(10, 1),
-                                  Vertex(1, 10, 0xFFFFFFFF, 0.5f, nan, inf)});
+  const RasterStats stats =
+      Draw(t, NoCull(),
+           {Vertex(nan, 1), Vertex(10, 1), Vertex(1, 10), Vertex(1, 1), Vertex(inf, 1),
+            Vertex(1, 10), Vertex(1, 1), Vertex(10, 1), Vertex(1, 10, 0xFFFFFFFF, 0.5f, nan, inf)});
   EXPECT_EQ(stats.culled, 2u);
   EXPECT_GT(stats.written, 0u);
   EXPECT_TRUE(t.CanariesIntact());
@@ -228,10 +229,14 @@ TEST(RasterDepth, EveryCompareFunction) {
     bool front, level, behind;
   };
   const Case cases[] = {
-      {RasterCompare::Never, false, false, false},  {RasterCompare::Less, true, false, false},
-      {RasterCompare::Equal, false, true, false},   {RasterCompare::LessEqual, true, true, false},
-      {RasterCompare::Greater, false, false, true}, {RasterCompare::NotEqual, true, false, true},
-      {RasterCompare::GreaterEqual, false, true, true}, {RasterCompare::Always, true, true, true},
+      {RasterCompare::Never, false, false, false},
+      {RasterCompare::Less, true, false, false},
+      {RasterCompare::Equal, false, true, false},
+      {RasterCompare::LessEqual, true, true, false},
+      {RasterCompare::Greater, false, false, true},
+      {RasterCompare::NotEqual, true, false, true},
+      {RasterCompare::GreaterEqual, false, true, true},
+      {RasterCompare::Always, true, true, true},
   };
   for (RasterDepthFormat df : {RasterDepthFormat::D16, RasterDepthFormat::D32}) {
     const uint32_t half = df == RasterDepthFormat::D16 ? 32767 : 8388607;  // floor(0.5 * top)
@@ -243,13 +248,14 @@ TEST(RasterDepth, EveryCompareFunction) {
         t.Fill(0, half);
         RasterState s = NoCull();
         s.zFunc = c.f;
-        const RasterStats stats =
-            Draw(t, s, {Vertex(0, 0, ~0u, zs[k]), Vertex(8, 0, ~0u, zs[k]), Vertex(0, 8, ~0u, zs[k])});
+        const RasterStats stats = Draw(
+            t, s, {Vertex(0, 0, ~0u, zs[k]), Vertex(8, 0, ~0u, zs[k]), Vertex(0, 8, ~0u, zs[k])});
         EXPECT_EQ(stats.written > 0, want[k]) << static_cast<int>(c.f) << " z " << zs[k];
         EXPECT_EQ(stats.fragments, 36u);
         if (want[k]) {
           EXPECT_EQ(RefReadDepth(t.target, 0, 0),
-                    static_cast<uint32_t>(std::floor(zs[k] * (df == RasterDepthFormat::D16 ? 65535.0 : 16777215.0))));
+                    static_cast<uint32_t>(
+                        std::floor(zs[k] * (df == RasterDepthFormat::D16 ? 65535.0 : 16777215.0))));
         }
       }
     }
@@ -263,7 +269,8 @@ TEST(RasterDepth, OutOfRangeAndWriteDisable) {
   t.Fill(0, 0xFFFF);
   RasterState s = NoCull();
   auto tri = [](float z) {
-    return std::vector<D3DTLVERTEX>{Vertex(0, 0, ~0u, z), Vertex(8, 0, ~0u, z), Vertex(0, 8, ~0u, z)};
+    return std::vector<D3DTLVERTEX>{Vertex(0, 0, ~0u, z), Vertex(8, 0, ~0u, z),
+                                    Vertex(0, 8, ~0u, z)};
   };
   EXPECT_EQ(Draw(t, s, tri(1.2f)).written, 0u);
   EXPECT_EQ(Draw(t, s, tri(1.0f)).written, 36u);
@@ -355,8 +362,9 @@ TEST(RasterColor, DitherInto16Bits) {
     t.Fill(0, 0);
     RasterState s = NoCull();
     s.dither = dither;
-    Draw(t, s, {Vertex(0, 0, color), Vertex(16, 0, color), Vertex(0, 16, color),
-                Vertex(16, 0, color), Vertex(16, 16, color), Vertex(0, 16, color)});
+    Draw(t, s,
+         {Vertex(0, 0, color), Vertex(16, 0, color), Vertex(0, 16, color), Vertex(16, 0, color),
+          Vertex(16, 16, color), Vertex(0, 16, color)});
     double sum[3] = {0, 0, 0};
     for (int32_t y = 0; y < 16; ++y) {
       for (int32_t x = 0; x < 16; ++x) {
@@ -469,7 +477,8 @@ TEST(RasterTexture, UpdateFollowsTheVersion) {
     EXPECT_FALSE(tex.valid);
     // Drawing with it uses the diffuse colour alone.
     t.Fill(0, 0);
-    Draw(t, s, {Vertex(0, 0, 0xFF00FF00), Vertex(4, 0, 0xFF00FF00), Vertex(0, 4, 0xFF00FF00)}, &tex);
+    Draw(t, s, {Vertex(0, 0, 0xFF00FF00), Vertex(4, 0, 0xFF00FF00), Vertex(0, 4, 0xFF00FF00)},
+         &tex);
     EXPECT_EQ(RefReadPixel(t.target, 0, 0), 0x07E0u);
   }
 }
@@ -534,9 +543,9 @@ TEST(RasterClearTest, FillsTheClippedRectangle) {
     TestTarget t(37, 21, c.format, c.depth);
     t.Fill(0x0A0A0A0A, 0);
     t.target.viewport = {2, 1, 30, 20};
-    ASSERT_EQ(RasterClear(t.target, {-5, 3, 33, 40}, kRasterClearColor | kRasterClearDepth,
-                          c.color, c.z),
-              S_OK);
+    ASSERT_EQ(
+        RasterClear(t.target, {-5, 3, 33, 40}, kRasterClearColor | kRasterClearDepth, c.color, c.z),
+        S_OK);
     for (int32_t y = 0; y < 21; ++y) {
       for (int32_t x = 0; x < 37; ++x) {
         const bool in = x >= 2 && x < 30 && y >= 3 && y < 20;
@@ -559,7 +568,8 @@ TEST(RasterClearTest, FillsTheClippedRectangle) {
 
 TEST(RasterFormats, PackColorRounds) {
   EXPECT_EQ(RasterPackColor(RasterFormat::Rgb565, 0x00FFFFFF), 0xFFFFu);
-  EXPECT_EQ(RasterPackColor(RasterFormat::Rgb565, 0x00303030), 0x3186u);  // 48: 5.8 -> 6, 11.9 -> 12
+  EXPECT_EQ(RasterPackColor(RasterFormat::Rgb565, 0x00303030),
+            0x3186u);  // 48: 5.8 -> 6, 11.9 -> 12
   EXPECT_EQ(RasterPackColor(RasterFormat::Rgb555, 0x00FF8000), 0x7E00u);
   EXPECT_EQ(RasterPackColor(RasterFormat::Argb4444, 0xFFFFFFFF), 0xFFFFu);
   EXPECT_EQ(RasterFormatBytes(RasterFormat::Pal8), 1);
