@@ -47,7 +47,8 @@ bench: build
 	$(BUILD)/bench/velta-bench
 
 # libFuzzer targets with ASan and UBSan, each run for FUZZ_SECONDS from the seed corpora.
-fuzz-build: deps
+fuzz-build:
+	@sh tools/install-deps.sh clang libclang-rt-14-dev
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVELTA_FUZZ=ON -DVELTA_TESTS=OFF -DVELTA_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)

@@ -3,6 +3,8 @@
 # Runs as root on a fresh Debian 12 machine; does nothing when everything is present.
 set -e
 PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum"
+# Extra packages for one target (the fuzzers' clang) come as arguments.
+PACKAGES="$PACKAGES $*"
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -24,9 +24,16 @@ run() {
   name=$1; dict=$2; shift 2
   work=$build/corpus-$name
   mkdir -p "$work"
+  log=$build/fuzz-$name.log
   echo "velta: fuzzing $name for ${seconds}s"
-  "$build/tests/fuzz/$name" -max_total_time="$seconds" -dict="$src/tests/fuzz/$dict" \
-    -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "$work" "$@" 2>&1 | tail -n 12
+  status=0
+  "$build/tests/fuzz/$name" -artifact_prefix="$build/" -max_total_time="$seconds" -dict="$src/tests/fuzz/$dict" \
+    -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "$work" "$@" >"$log" 2>&1 || status=$?
+  tail -n 12 "$log"
+  if [ "$status" -ne 0 ]; then
+    echo "velta: $name found a fault (exit $status); the input is in $build (crash-*, timeout-*, oom-*)"
+    exit "$status"
+  fi
 }
 
 run fuzz_ase_loader ase.dict "$ase_seeds"
