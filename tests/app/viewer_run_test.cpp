@@ -9,26 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app_fixture.h"
 #include "test_support.h"
 
 namespace velta_test {
 namespace {
 
-// A 24-bit BMP file's pixels as 0xRRGGBB, top row first.
-struct Snapshot {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> pixels;
-
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-  template <typename Pick>
-  int Count(int x0, int y0, int x1, int y1, Pick pick) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x) n += pick(At(x, y)) ? 1 : 0;
-    return n;
-  }
-};
+// A 24-bit BMP file's pixels, read into the picture record the in-process tests use.
+using Snapshot = Picture;
 
 uint32_t Le(const std::string& b, size_t at, int bytes) {
   uint32_t v = 0;
