@@ -2,6 +2,7 @@
 #pragma once
 
 #include "d3dtypes.h"
+#include "ddraw.h"  // the DDBD_ bit depths of the render and depth fields
 
 typedef struct _D3DTRANSFORMCAPS {
   DWORD dwSize;
@@ -117,17 +118,6 @@ static_assert(sizeof(D3DDEVICEDESC) == 252);
 
 #define D3DPTBLENDCAPS_MODULATE 0x00000008L
 #define D3DPTADDRESSCAPS_WRAP 0x00000001L
-
-// Render and depth bit depths (also used by DirectDraw capabilities).
-#ifndef DDBD_8
-#define DDBD_1 0x00004000L
-#define DDBD_2 0x00002000L
-#define DDBD_4 0x00001000L
-#define DDBD_8 0x00000800L
-#define DDBD_16 0x00000400L
-#define DDBD_24 0x00000200L
-#define DDBD_32 0x00000100L
-#endif
 
 typedef struct _D3DVIEWPORT2 {
   DWORD dwSize;

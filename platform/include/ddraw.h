@@ -520,7 +520,6 @@ static_assert(offsetof(DDCAPS, ddsCaps) == 364);
 #define DDCKEYCAPS_SRCBLT 0x00000200L
 
 // Render and depth bit depths (also used by the Direct3D capabilities).
-#ifndef DDBD_8
 #define DDBD_1 0x00004000L
 #define DDBD_2 0x00002000L
 #define DDBD_4 0x00001000L
@@ -528,7 +527,6 @@ static_assert(offsetof(DDCAPS, ddsCaps) == 364);
 #define DDBD_16 0x00000400L
 #define DDBD_24 0x00000200L
 #define DDBD_32 0x00000100L
-#endif
 
 // DirectDrawCreate's special identifiers.
 #define DDCREATE_HARDWAREONLY ((GUID*)1)
