@@ -42,6 +42,11 @@ class Display {
   // Turns host input and window-system events into window messages. Called by the message
   // loop when its queue is empty; with `wait` it blocks until something arrives.
   virtual void PumpEvents(bool wait) = 0;
+  // True when someone will answer a modal window (a message box) that waits for input: a
+  // user at a real screen, or a scripted step that presses one of its buttons next. When
+  // false, a message box takes its default button at once.
+  virtual bool WaitsForUser() const { return false; }
+
   // A top-level window appeared, moved or went away; the display places and tracks it.
   virtual void WindowChanged(HWND window) = 0;
   virtual void WindowDestroyed(HWND window) = 0;
