@@ -594,3 +594,199 @@ HCURSOR GetCursor();
 
 // Redraws the window's menu bar.
 BOOL DrawMenuBar(HWND window);
+
+// ---- Dialogs and their controls ----
+
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+// In-memory dialog templates: a DLGTEMPLATE, then the menu, class and title (each a 0 word, a
+// 0xFFFF word and an ordinal, or a NUL-terminated UTF-16 text), with DS_SETFONT the point size
+// and the face name; then `cdit` items, each on a DWORD boundary: a DLGITEMTEMPLATE, the class
+// (0xFFFF and an atom, or a text), the text (0xFFFF and an ordinal, or a text) and the size of
+// the creation data that follows. Sizes are dialog units.
+#pragma pack(push, 2)
+typedef struct {
+  DWORD style;
+  DWORD dwExtendedStyle;
+  WORD cdit;
+  short x;
+  short y;
+  short cx;
+  short cy;
+} DLGTEMPLATE;
+typedef struct {
+  DWORD style;
+  DWORD dwExtendedStyle;
+  short x;
+  short y;
+  short cx;
+  short cy;
+  WORD id;
+} DLGITEMTEMPLATE;
+#pragma pack(pop)
+static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(DLGITEMTEMPLATE) == 18);
+typedef DLGTEMPLATE* LPDLGTEMPLATEA;
+typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
+
+// Dialog styles.
+#define DS_ABSALIGN 0x0001L
+#define DS_SYSMODAL 0x0002L
+#define DS_3DLOOK 0x0004L
+#define DS_FIXEDSYS 0x0008L
+#define DS_NOFAILCREATE 0x0010L
+#define DS_LOCALEDIT 0x0020L
+#define DS_SETFONT 0x0040L
+#define DS_MODALFRAME 0x0080L
+#define DS_NOIDLEMSG 0x0100L
+#define DS_SETFOREGROUND 0x0200L
+#define DS_CONTROL 0x0400L
+#define DS_CENTER 0x0800L
+#define DS_CENTERMOUSE 0x1000L
+#define DS_CONTEXTHELP 0x2000L
+
+// Predefined control classes as template atoms.
+#define DLGITEM_BUTTON 0x0080
+#define DLGITEM_EDIT 0x0081
+#define DLGITEM_STATIC 0x0082
+#define DLGITEM_LISTBOX 0x0083
+#define DLGITEM_SCROLLBAR 0x0084
+#define DLGITEM_COMBOBOX 0x0085
+
+// Extra bytes of the dialog class; DWLP_MSGRESULT holds a message's result when the dialog
+// procedure returns TRUE for a message that has one.
+#define DLGWINDOWEXTRA 30
+#define DWLP_MSGRESULT 0
+
+#define WM_NEXTDLGCTL 0x0028
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
+#define WM_GETDLGCODE 0x0087
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+
+// WM_GETDLGCODE answers.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+// "BUTTON": styles, messages, states and notifications.
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_GROUPBOX 0x00000007L
+#define BS_USERBUTTON 0x00000008L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_OWNERDRAW 0x0000000BL
+#define BS_TYPEMASK 0x0000000FL
+#define BS_LEFTTEXT 0x00000020L
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+#define BN_CLICKED 0
+
+// "STATIC": styles and messages.
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_SIMPLE 0x0000000BL
+#define SS_LEFTNOWORDWRAP 0x0000000CL
+#define SS_TYPEMASK 0x0000001FL
+#define SS_NOPREFIX 0x00000080L
+#define SS_NOTIFY 0x00000100L
+#define SS_CENTERIMAGE 0x00000200L
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+
+// "COMBOBOX": styles, messages, answers and notifications. Item data is pointer-sized.
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_OWNERDRAWFIXED 0x0010L
+#define CBS_AUTOHSCROLL 0x0040L
+#define CBS_SORT 0x0100L
+#define CBS_HASSTRINGS 0x0200L
+#define CBS_NOINTEGRALHEIGHT 0x0400L
+#define CB_GETEDITSEL 0x0140
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_FINDSTRINGEXACT 0x0158
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_GETDROPPEDCONTROLRECT 0x0152
+#define CB_GETITEMHEIGHT 0x0154
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CBN_ERRSPACE (-1)
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10
+
+// Runs a dialog modally: the owner is disabled meanwhile, WM_INITDIALOG gets `param`, and the
+// call returns what EndDialog was given, 0 when the owner went away or WM_QUIT came (posted
+// again for the caller's loop), or -1 when the template is malformed or the dialog could not
+// be made (nothing is left behind then). A template is read for at most 64 KiB.
+INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner,
+                                DLGPROC proc, LPARAM param);
+// The same from the module's dialog resource `name`.
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param);
+#define DialogBoxIndirectA(i, t, o, p) DialogBoxIndirectParamA(i, t, o, p, 0)
+#define DialogBoxA(i, n, o, p) DialogBoxParamA(i, n, o, p, 0)
+// Modeless: the dialog window, or null.
+HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner,
+                                DLGPROC proc, LPARAM param);
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param);
+// Ends a modal dialog's loop with `result` (the dialog goes when its loop ends).
+BOOL EndDialog(HWND dialog, INT_PTR result);
+// The default handling of the dialog class: the dialog procedure first, then the defaults.
+LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+HWND GetDlgItem(HWND dialog, int id);
+int GetDlgCtrlID(HWND control);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
+// Dialog units of the dialog's font to pixels.
+BOOL MapDialogRect(HWND dialog, LPRECT rect);
+// Tab, Shift+Tab, Enter (the default button) and Esc (IDCANCEL) for the dialog; TRUE when the
+// message was the dialog's (it has then been handled).
+BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
+// The next (or previous) enabled, visible WS_TABSTOP control after `control`, wrapping.
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+// WS_DISABLED off (TRUE) or on (FALSE) with WM_ENABLE; returns whether it was disabled before.
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
