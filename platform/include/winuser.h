@@ -559,6 +559,79 @@ HWND SetFocus(HWND window);
 // Key state as of the last key message taken from the queue: bit 15 down, bit 0 toggled.
 SHORT GetKeyState(int virtualKey);
 
+// ---- Keyboard and mouse input ----
+
+// Mouse buttons as virtual keys.
+#define VK_LBUTTON 0x01
+#define VK_RBUTTON 0x02
+#define VK_MBUTTON 0x04
+
+// wParam of the client mouse messages: the buttons and keys held.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+
+// Non-client mouse messages: wParam the hit-test code, lParam the point on the screen.
+#define WM_NCMOUSEMOVE 0x00A0
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_NCLBUTTONUP 0x00A2
+#define WM_NCLBUTTONDBLCLK 0x00A3
+#define WM_NCRBUTTONDOWN 0x00A4
+#define WM_NCRBUTTONUP 0x00A5
+#define WM_NCRBUTTONDBLCLK 0x00A6
+#define WM_NCMBUTTONDOWN 0x00A7
+#define WM_NCMBUTTONUP 0x00A8
+#define WM_NCMBUTTONDBLCLK 0x00A9
+#define WM_CANCELMODE 0x001F
+#define WM_CAPTURECHANGED 0x0215
+
+// More WM_NCHITTEST results: the sizing borders and the caption's boxes.
+#define HTGROWBOX 4
+#define HTSIZE HTGROWBOX
+#define HTHSCROLL 6
+#define HTVSCROLL 7
+#define HTMINBUTTON 8
+#define HTMAXBUTTON 9
+#define HTREDUCE HTMINBUTTON
+#define HTZOOM HTMAXBUTTON
+#define HTLEFT 10
+#define HTRIGHT 11
+#define HTTOP 12
+#define HTTOPLEFT 13
+#define HTTOPRIGHT 14
+#define HTBOTTOM 15
+#define HTBOTTOMLEFT 16
+#define HTBOTTOMRIGHT 17
+#define HTCLOSE 20
+#define HTHELP 21
+
+// More WM_MOUSEACTIVATE results: activate or not, and drop the click.
+#define MA_ACTIVATEANDEAT 2
+#define MA_NOACTIVATEANDEAT 4
+
+// Bits of the high word of a key message's lParam (KF_ALTDOWN is bit 29 of lParam).
+#define KF_EXTENDED 0x0100
+#define KF_DLGMODE 0x0800
+#define KF_MENUMODE 0x1000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
+
+// The key as the hardware sees it now, before its messages are taken: bit 15 down.
+SHORT GetAsyncKeyState(int virtualKey);
+// The cursor's place on the screen.
+BOOL GetCursorPos(LPPOINT point);
+// Every mouse message goes to `window` (null: none) as client messages until released;
+// WM_CAPTURECHANGED tells the window that loses it. Returns the capture before.
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
+HWND GetCapture();
+// The deepest visible window under a screen point: the topmost top-level window there, then
+// its children (the first made lies on top); a disabled child lets the point through to what
+// lies beneath it, a disabled top-level window takes it and gives null.
+HWND WindowFromPoint(POINT point);
+
 // The message queue of the one thread. Posted messages come first, then WM_QUIT, then
 // WM_PAINT for a window that needs painting. With nothing there, the display is asked for
 // input. GetMessageA waits while the display can wait; a display that has nothing to wait for

@@ -45,6 +45,7 @@ void EraseRecord(HWND window) {
   DropPostedMessages(window);
   if (ws.active == window) ws.active = nullptr;
   if (ws.focus == window) ws.focus = nullptr;
+  if (ws.capture == window) ws.capture = nullptr;
   ws.windows.erase(reinterpret_cast<uintptr_t>(window));
 }
 
@@ -419,5 +420,8 @@ void TestResetWindows() {
   ws.cursor = nullptr;
   ws.cursorPos = POINT{};
   std::fill(std::begin(ws.keys), std::end(ws.keys), BYTE(0));
+  std::fill(std::begin(ws.asyncKeys), std::end(ws.asyncKeys), BYTE(0));
+  ws.capture = nullptr;
+  ws.altAlone = false;
   ws.sendDepth = 0;
 }

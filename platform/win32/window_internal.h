@@ -82,6 +82,12 @@ struct WindowSystem {
   POINT cursorPos{};
   BYTE keys[256] = {};
   int sendDepth = 0;
+
+  // Input as the hardware gives it (input.cpp): keys held now, the mouse capture, and
+  // whether Alt went down and up with no other key between (its release opens the menu).
+  BYTE asyncKeys[256] = {};
+  HWND capture = nullptr;
+  bool altAlone = false;
 };
 
 // The one instance; never destroyed, since exit routines may still use windows.
