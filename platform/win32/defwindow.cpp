@@ -26,6 +26,25 @@ RECT ClientWithin(const WindowRecord& w, const RECT& outer) {
   return c;
 }
 
+// The sizing border of a thick frame under a point, or 0; the corners reach a caption
+// button's size along each side.
+LRESULT SizingEdge(const RECT& outer, POINT pt) {
+  const LONG fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
+  const LONG cx = fx + GetSystemMetrics(SM_CXSIZE), cy = fy + GetSystemMetrics(SM_CYSIZE);
+  const bool left = pt.x < outer.left + fx, right = pt.x >= outer.right - fx;
+  const bool top = pt.y < outer.top + fy, bottom = pt.y >= outer.bottom - fy;
+  if (!left && !right && !top && !bottom) return 0;
+  const bool nearLeft = pt.x < outer.left + cx, nearRight = pt.x >= outer.right - cx;
+  const bool nearTop = pt.y < outer.top + cy, nearBottom = pt.y >= outer.bottom - cy;
+  if ((top || left) && nearTop && nearLeft) return HTTOPLEFT;
+  if ((top || right) && nearTop && nearRight) return HTTOPRIGHT;
+  if ((bottom || left) && nearBottom && nearLeft) return HTBOTTOMLEFT;
+  if ((bottom || right) && nearBottom && nearRight) return HTBOTTOMRIGHT;
+  if (left) return HTLEFT;
+  if (right) return HTRIGHT;
+  return top ? HTTOP : HTBOTTOM;
+}
+
 LRESULT HitTest(const WindowRecord& w, LPARAM lParam) {
   POINT pt{SHORT(LOWORD(lParam)), SHORT(HIWORD(lParam))};
   POINT o = ParentClientOrigin(w);
@@ -36,6 +55,9 @@ LRESULT HitTest(const WindowRecord& w, LPARAM lParam) {
   if (!inside(outer)) return HTNOWHERE;
   if (inside(ClientRectOnScreen(w))) return HTCLIENT;
   const RECT m = NonClientMargins(w.style, w.exStyle, false);
+  if ((w.style & WS_THICKFRAME) && w.state == ShowState::Normal) {
+    if (LRESULT edge = SizingEdge(outer, pt)) return edge;
+  }
   if ((w.style & WS_CAPTION) == WS_CAPTION && pt.y >= outer.top + m.bottom &&
       pt.y < outer.top + m.top && pt.x >= outer.left + m.left && pt.x < outer.right - m.right)
     return HTCAPTION;
