@@ -60,6 +60,11 @@ HRESULT GetSelectedDriverAndDevice(DriverInfo** driver, DeviceInfo** device);
 DriverInfo* GetDriverList();
 void FreeDeviceLists();
 
+// Runs the selection dialog over the owner window, after storing `windowed` in the selected
+// device: 1 when a new choice was stored, 2 when cancelled or unchanged, -1 when nothing is
+// selected or the dialog cannot be built or shown.
+INT_PTR UserSelectDevice(HWND owner, BOOL windowed);
+
 // The selected driver (null until a selection is made); the dialog reads and changes it.
 DriverInfo* SelectedDriver();
 void SetSelectedDriver(DriverInfo* driver);
