@@ -41,3 +41,29 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // The environment ("D3DPATH" and the like) is read with the standard getenv of <cstdlib>;
 // there is no Win32 call in between.
+
+// ---- Resources of a module ----
+
+typedef HANDLE HGLOBAL;
+
+// One resource of a module's image as the resource compiler leaves it: its type and name (each
+// a MAKEINTRESOURCEA number or a text, texts compared without regard to case) and its bytes.
+typedef struct {
+  LPCSTR type;
+  LPCSTR name;
+  const BYTE* data;
+  DWORD size;
+} MODULE_RESOURCE;
+
+// What stands in for the image's resource section here: the program hands its resources to its
+// module before the entry point runs. The bytes are copied; a later entry of the same type and
+// name takes the place of an earlier one. FALSE (nothing added) for a null module or a bad entry.
+BOOL PlatformRegisterResources(HMODULE module, const MODULE_RESOURCE* entries, UINT count);
+
+// A resource of `module` (null: the program) by name and type (RT_MENU, RT_DIALOG, ...); null
+// when the module has none.
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+// The resource's bytes, valid for the program's life; null for a handle LoadResource did not give.
+LPVOID LockResource(HGLOBAL loaded);
+DWORD SizeofResource(HMODULE module, HRSRC resource);

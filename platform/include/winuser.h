@@ -863,3 +863,134 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
 // WS_DISABLED off (TRUE) or on (FALSE) with WM_ENABLE; returns whether it was disabled before.
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
+
+// ---- Resources, menus and accelerators ----
+
+// Resource types of FindResourceA.
+#define RT_CURSOR MAKEINTRESOURCEA(1)
+#define RT_BITMAP MAKEINTRESOURCEA(2)
+#define RT_ICON MAKEINTRESOURCEA(3)
+#define RT_MENU MAKEINTRESOURCEA(4)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_ACCELERATOR MAKEINTRESOURCEA(9)
+#define RT_GROUP_CURSOR MAKEINTRESOURCEA(12)
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+
+// Menu item flags, of the calls and of menu templates (MF_END ends a template's level).
+#define MF_INSERT 0x00000000L
+#define MF_CHANGE 0x00000080L
+#define MF_APPEND 0x00000100L
+#define MF_DELETE 0x00000200L
+#define MF_REMOVE 0x00001000L
+#define MF_BYCOMMAND 0x00000000L
+#define MF_BYPOSITION 0x00000400L
+#define MF_SEPARATOR 0x00000800L
+#define MF_ENABLED 0x00000000L
+#define MF_GRAYED 0x00000001L
+#define MF_DISABLED 0x00000002L
+#define MF_UNCHECKED 0x00000000L
+#define MF_CHECKED 0x00000008L
+#define MF_STRING 0x00000000L
+#define MF_POPUP 0x00000010L
+#define MF_MENUBARBREAK 0x00000020L
+#define MF_MENUBREAK 0x00000040L
+#define MF_HILITE 0x00000080L
+#define MF_OWNERDRAW 0x00000100L
+#define MF_DEFAULT 0x00001000L
+#define MF_RIGHTJUSTIFY 0x00004000L
+#define MF_END 0x00000080L
+
+// Menu templates: a MENUITEMTEMPLATEHEADER (version 0, offset 0 to the items), then items:
+// a popup is its option word (MF_POPUP) and its UTF-16 text, followed by its own items; any
+// other item is its option word, its command and its text. MF_END marks each level's last item.
+typedef struct {
+  WORD versionNumber;
+  WORD offset;
+} MENUITEMTEMPLATEHEADER;
+
+// TrackPopupMenuEx flags.
+#define TPM_LEFTBUTTON 0x0000L
+#define TPM_RIGHTBUTTON 0x0002L
+#define TPM_LEFTALIGN 0x0000L
+#define TPM_CENTERALIGN 0x0004L
+#define TPM_RIGHTALIGN 0x0008L
+#define TPM_TOPALIGN 0x0000L
+#define TPM_VCENTERALIGN 0x0010L
+#define TPM_BOTTOMALIGN 0x0020L
+#define TPM_HORIZONTAL 0x0000L
+#define TPM_VERTICAL 0x0040L
+#define TPM_NONOTIFY 0x0080L
+#define TPM_RETURNCMD 0x0100L
+
+typedef struct tagTPMPARAMS {
+  UINT cbSize;
+  RECT rcExclude;  // the menu is placed so as not to cover this rectangle (screen coordinates)
+} TPMPARAMS, *LPTPMPARAMS;
+
+// Loads a menu resource (a menu template) of the module; null when there is none or it is
+// malformed. Menus live until DestroyMenu or the destruction of the window they belong to.
+HMENU LoadMenuA(HINSTANCE instance, LPCSTR name);
+HMENU LoadMenuIndirectA(const void* menuTemplate);
+HMENU CreateMenu();
+HMENU CreatePopupMenu();
+// Appends an item: MF_STRING with `id` and `text`, MF_SEPARATOR, or MF_POPUP with the popup
+// menu's handle as `id` (the menu then owns it).
+BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
+// Destroys the menu and its popups.
+BOOL DestroyMenu(HMENU menu);
+BOOL IsMenu(HMENU menu);
+// The popup at a position, or null.
+HMENU GetSubMenu(HMENU menu, int position);
+// -1 for a handle that is not a menu.
+int GetMenuItemCount(HMENU menu);
+// The command of the item at a position; (UINT)-1 for a popup or a bad position.
+UINT GetMenuItemID(HMENU menu, int position);
+// Copies the item's text (MF_BYCOMMAND or MF_BYPOSITION) and returns its length; with a null
+// buffer or a size of 0, the length alone.
+int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int size, UINT flags);
+// The item's MF_ flags ((UINT)-1 when there is no such item); for a popup the high byte holds
+// its item count.
+UINT GetMenuState(HMENU menu, UINT item, UINT flags);
+// The item's previous MF_GRAYED/MF_DISABLED state, or (UINT)-1 when there is no such item.
+UINT EnableMenuItem(HMENU menu, UINT item, UINT enable);
+// The item's previous MF_CHECKED state, or (DWORD)-1 when there is no such item.
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
+// The menu bar of a top-level window.
+HMENU GetMenu(HWND window);
+// Gives a top-level window a menu bar (null: none) and recomputes its frame; the menu before
+// is not destroyed.
+BOOL SetMenu(HWND window, HMENU menu);
+// Shows a popup menu at a screen point, owned by `owner`, and runs the menu's modal loop until
+// the user chooses or cancels. A choice posts WM_COMMAND to the owner, unless TPM_RETURNCMD
+// (the command is returned instead, 0 for none) or TPM_NONOTIFY.
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                    const RECT* ignored);
+// Ends the menu loop running now, as a cancel.
+BOOL EndMenu();
+
+// Accelerators: fVirt flags of ACCEL; FVIRTKEY makes `key` a virtual key, else a character.
+#define FVIRTKEY 0x01
+#define FNOINVERT 0x02
+#define FSHIFT 0x04
+#define FCONTROL 0x08
+#define FALT 0x10
+
+typedef struct tagACCEL {
+  BYTE fVirt;
+  WORD key;
+  WORD cmd;
+} ACCEL, *LPACCEL;
+
+// Accelerator resources are 8-byte entries (flags, key, command, padding); 0x80 in the flags
+// marks the last one.
+HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR name);
+HACCEL CreateAcceleratorTableA(LPACCEL entries, int count);
+BOOL DestroyAcceleratorTable(HACCEL table);
+// Copies up to `count` entries; with a null `entries`, returns the table's size.
+int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count);
+// A key message (WM_KEYDOWN, WM_SYSKEYDOWN; WM_CHAR, WM_SYSCHAR for character entries) that
+// matches an entry, Shift, Ctrl and Alt as GetKeyState reports them, is sent to `window` as
+// WM_COMMAND with the command and 1 in the high word. Nonzero when it was.
+int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);

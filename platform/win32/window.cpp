@@ -4,6 +4,7 @@
 // after each one.
 #include "win32/window.h"
 #include "win32/window_internal.h"
+#include "win32/menu_internal.h"
 
 #include "display/display.h"
 #include "testing/window_hooks.h"
@@ -46,6 +47,9 @@ void EraseRecord(HWND window) {
   if (ws.active == window) ws.active = nullptr;
   if (ws.focus == window) ws.focus = nullptr;
   if (ws.capture == window) ws.capture = nullptr;
+  // A top-level window's menu goes with it.
+  if (WindowRecord* w = FindWindowRecord(window); w && IsTopLevel(*w) && w->menu)
+    DestroyMenu(w->menu);
   ws.windows.erase(reinterpret_cast<uintptr_t>(window));
 }
 
@@ -133,6 +137,10 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   c.cursor = wc->hCursor;
   c.background = wc->hbrBackground;
   c.hasMenu = wc->lpszMenuName != nullptr;
+  if (c.hasMenu && IS_INTRESOURCE(wc->lpszMenuName))
+    c.menuNumber = WORD(reinterpret_cast<ULONG_PTR>(wc->lpszMenuName));
+  else if (c.hasMenu)
+    c.menuName = wc->lpszMenuName;
   ws.classes.push_back(std::move(c));
   return ws.classes.back().atom;
 }
@@ -180,7 +188,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w.parent = parent;
   } else {
     w.owner = RootOf(parent);
-    w.menuBar = menu != nullptr || cls->hasMenu;
+    // Without a menu of its own, a top-level window gets its class's menu as its bar.
+    if (!menu && cls->hasMenu)
+      w.menu = LoadClassMenu(cls->menuNumber ? MAKEINTRESOURCEA(cls->menuNumber)
+                                             : cls->menuName.c_str(),
+                             cls->instance, instance);
+    w.menuBar = w.menu != nullptr;
   }
 
   if (x == CW_USEDEFAULT) {
@@ -413,6 +426,7 @@ void TestResetWindows() {
   WindowSystem& ws = Windows();
   ws.windows.clear();
   ws.classes.clear();
+  ResetMenus();
   ws.posted.clear();
   ws.quitPending = false;
   ws.quitCode = 0;

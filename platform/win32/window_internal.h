@@ -27,6 +27,8 @@ struct WindowClassRecord {
   HCURSOR cursor = nullptr;
   HBRUSH background = nullptr;
   bool hasMenu = false;  // lpszMenuName was given
+  WORD menuNumber = 0;   // the class menu by number (MAKEINTRESOURCEA), else by menuName
+  std::string menuName;
 };
 
 enum class ShowState { Normal, Minimized, Maximized };
@@ -65,6 +67,7 @@ struct WindowRecord {
   RECT update{};
   bool erasePending = false;
   bool internalPaint = false;
+  bool framePending = false;  // the non-client area waits for WM_NCPAINT
 };
 
 struct WindowSystem {

@@ -1,0 +1,9 @@
+// Inside the platform layer: a module's resource bytes in one call, for the loaders of menus,
+// accelerators, icons and dialogs.
+#pragma once
+
+#include <windows.h>
+
+// The bytes of a module's resource (null module: the program) and their count, or null (and 0)
+// when there is none. Valid for the program's life.
+const BYTE* FindModuleResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD* size);
