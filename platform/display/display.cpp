@@ -15,10 +15,27 @@ Display*& Current() {
   return display;
 }
 
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// VELTA_VIDEO=headless or sdl; unset, the host window when the session has a screen.
 Display* MakeFromEnvironment() {
   const char* name = std::getenv("VELTA_VIDEO");
-  if (name && *name && strcasecmp(name, "headless") != 0)
-    std::fprintf(stderr, "velta: VELTA_VIDEO=%s is not a display here; using headless\n", name);
+  bool wantsSdl = false;
+  if (name && *name) {
+    wantsSdl = strcasecmp(name, "sdl") == 0;
+    if (!wantsSdl && strcasecmp(name, "headless") != 0)
+      std::fprintf(stderr, "velta: VELTA_VIDEO=%s is not a display here; using headless\n", name);
+  } else {
+    wantsSdl = Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+  }
+  if (wantsSdl) {
+    std::string why;
+    if (Display* sdl = NewSdlDisplay(why)) return sdl;
+    std::fprintf(stderr, "velta: no SDL window (%s); using headless\n", why.c_str());
+  }
   return NewHeadlessDisplay();
 }
 

@@ -1,6 +1,6 @@
 // A display: the screen the desktop and the program's windows are shown on. DirectDraw's
 // primary surface draws into its screen buffer; the window layer places windows on it and
-// learns about input from it. One implementation per file (headless.cpp, later sdl.cpp),
+// learns about input from it. One implementation per file (headless.cpp, sdl.cpp),
 // chosen at first use by VELTA_VIDEO.
 #pragma once
 
@@ -55,6 +55,6 @@ class Display {
   virtual bool SaveSnapshot(HWND window, const char* path) = 0;
 };
 
-// The display in force, made at first use: VELTA_VIDEO=headless (and, until a windowed display
-// exists, the default).
+// The display in force, made at first use: VELTA_VIDEO=headless or sdl; without it, the SDL
+// window when DISPLAY or WAYLAND_DISPLAY is set, else headless.
 Display& TheDisplay();

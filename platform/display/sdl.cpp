@@ -1,0 +1,494 @@
+// The SDL display: the desktop is still a picture in memory (the headless display keeps it, with
+// its window placement, VELTA_FRAMES and VELTA_SNAPSHOT), and one host window shows the part of
+// it the main window covers: its menu bar and client area. Everything the layer draws over that
+// part (menus, dialogs, message boxes centred over the main window) shows up there too. Host
+// input comes back as the layer's input calls, host window changes as window operations.
+//
+// The main window keeps its place on the desktop picture: moving the host window only reports
+// WM_MOVE at the same place, so the picture and the popups centred over it stay together. A
+// resize keeps the place too, unless the new size would leave the desktop; then the window
+// moves back onto it.
+#include "display/displays.h"
+
+#include "win32/input.h"
+#include "win32/window.h"
+#include "win32/window_internal.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The loop's own presents come no closer than this when no new frame arrives.
+constexpr auto kPresentInterval = std::chrono::milliseconds(5);
+// How long one wait for host events lasts when nothing comes.
+constexpr int kIdleWaitMs = 100;
+
+LONG Width(const RECT& r) {
+  return r.right - r.left;
+}
+LONG Height(const RECT& r) {
+  return r.bottom - r.top;
+}
+
+// The Win32 virtual key of a host key, or 0 for keys the program has no use for.
+UINT VirtualKeyOf(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return UINT('A' + (key - SDLK_a));
+  if (key >= SDLK_0 && key <= SDLK_9) return UINT('0' + (key - SDLK_0));
+  if (key >= SDLK_F1 && key <= SDLK_F12) return UINT(VK_F1 + (key - SDLK_F1));
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return UINT(VK_NUMPAD0 + 1 + (key - SDLK_KP_1));
+  struct Pair {
+    SDL_Keycode key;
+    UINT vk;
+  };
+  static constexpr Pair kKeys[] = {
+      {SDLK_RETURN, VK_RETURN},
+      {SDLK_KP_ENTER, VK_RETURN},
+      {SDLK_ESCAPE, VK_ESCAPE},
+      {SDLK_SPACE, VK_SPACE},
+      {SDLK_TAB, VK_TAB},
+      {SDLK_BACKSPACE, VK_BACK},
+      {SDLK_LEFT, VK_LEFT},
+      {SDLK_RIGHT, VK_RIGHT},
+      {SDLK_UP, VK_UP},
+      {SDLK_DOWN, VK_DOWN},
+      {SDLK_HOME, VK_HOME},
+      {SDLK_END, VK_END},
+      {SDLK_PAGEUP, VK_PRIOR},
+      {SDLK_PAGEDOWN, VK_NEXT},
+      {SDLK_INSERT, VK_INSERT},
+      {SDLK_DELETE, VK_DELETE},
+      {SDLK_PAUSE, VK_PAUSE},
+      {SDLK_CAPSLOCK, VK_CAPITAL},
+      {SDLK_LALT, VK_MENU},
+      {SDLK_RALT, VK_MENU},
+      {SDLK_LCTRL, VK_CONTROL},
+      {SDLK_RCTRL, VK_CONTROL},
+      {SDLK_LSHIFT, VK_SHIFT},
+      {SDLK_RSHIFT, VK_SHIFT},
+      {SDLK_KP_0, VK_NUMPAD0},
+      {SDLK_KP_MULTIPLY, VK_MULTIPLY},
+      {SDLK_KP_PLUS, VK_ADD},
+      {SDLK_KP_MINUS, VK_SUBTRACT},
+      {SDLK_KP_PERIOD, VK_DECIMAL},
+      {SDLK_KP_DIVIDE, VK_DIVIDE},
+      {SDLK_SEMICOLON, VK_OEM_1},
+      {SDLK_EQUALS, VK_OEM_PLUS},
+      {SDLK_COMMA, VK_OEM_COMMA},
+      {SDLK_MINUS, VK_OEM_MINUS},
+      {SDLK_PERIOD, VK_OEM_PERIOD},
+      {SDLK_SLASH, VK_OEM_2},
+      {SDLK_BACKQUOTE, VK_OEM_3},
+      {SDLK_LEFTBRACKET, VK_OEM_4},
+      {SDLK_BACKSLASH, VK_OEM_5},
+      {SDLK_RIGHTBRACKET, VK_OEM_6},
+      {SDLK_QUOTE, VK_OEM_7},
+  };
+  for (const Pair& p : kKeys)
+    if (p.key == key) return p.vk;
+  return 0;
+}
+
+// The texture format that holds the screen's bytes as they are; 8-bit screens are converted
+// through their palette into 32-bit pixels.
+Uint32 TextureFormatOf(DWORD bitsPerPixel) {
+  switch (bitsPerPixel) {
+    case 16:
+      return SDL_PIXELFORMAT_RGB565;
+    case 24:
+      return SDL_PIXELFORMAT_BGR24;  // blue, green, red in memory
+    default:
+      return SDL_PIXELFORMAT_RGB888;  // XRGB 8888, also for converted 8-bit pixels
+  }
+}
+
+class SdlDisplay;
+SdlDisplay* g_sdl = nullptr;
+
+class SdlDisplay final : public Display {
+ public:
+  SdlDisplay(SDL_Window* window, SDL_Renderer* renderer)
+      : inner_(NewHeadlessDisplay()), window_(window), renderer_(renderer) {
+    g_sdl = this;
+  }
+  ~SdlDisplay() override {
+    if (g_sdl == this) g_sdl = nullptr;
+    if (texture_) SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  const char* Name() const override { return "sdl"; }
+  ScreenBuffer& Screen() override { return inner_->Screen(); }
+
+  bool SetMode(DWORD width, DWORD height, DWORD bitsPerPixel) override {
+    if (!inner_->SetMode(width, height, bitsPerPixel)) return false;
+    EnterFullScreen();
+    return true;
+  }
+
+  void RestoreDesktopMode() override {
+    inner_->RestoreDesktopMode();
+    LeaveFullScreen();
+  }
+
+  void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const override {
+    inner_->DesktopMode(width, height, bitsPerPixel);
+  }
+
+  void FramePresented() override {
+    inner_->FramePresented();
+    frameSincePump_ = true;
+    Present();
+  }
+
+  uint64_t PresentedFrames() const override { return inner_->PresentedFrames(); }
+  void PumpEvents(bool wait) override;
+  bool WaitsForUser() const override { return true; }
+
+  void WindowChanged(HWND window) override {
+    inner_->WindowChanged(window);
+    if (window == MainTopLevelWindow()) FollowMainWindow();
+  }
+
+  void WindowDestroyed(HWND window) override {
+    inner_->WindowDestroyed(window);
+    // The main window going away takes the host window out of sight at once.
+    if (window == MainTopLevelWindow()) SDL_HideWindow(window_);
+  }
+
+  bool SaveSnapshot(HWND window, const char* path) override {
+    return inner_->SaveSnapshot(window, path);
+  }
+
+  SDL_Window* Window() const { return window_; }
+  SDL_Renderer* Renderer() const { return renderer_; }
+  // The rectangle of the screen the host window shows (empty when nothing is shown).
+  RECT ShownRect() const;
+  void Present();
+
+ private:
+  void HandleEvent(const SDL_Event& e);
+  void HandleWindowEvent(const SDL_WindowEvent& e);
+  void HandleMouse(int x, int y);
+  void ResizeMain(int width, int height);
+  void FollowMainWindow();
+  void EnterFullScreen();
+  void LeaveFullScreen();
+  void UpdateCursor(POINT screenPoint);
+  bool UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part);
+
+  std::unique_ptr<Display> inner_;
+  SDL_Window* window_;
+  SDL_Renderer* renderer_;
+  SDL_Texture* texture_ = nullptr;
+  int textureWidth_ = 0, textureHeight_ = 0;
+  Uint32 textureFormat_ = 0;
+  std::vector<uint32_t> converted_;  // an 8-bit screen's rows through the palette
+
+  bool fullScreen_ = false;
+  int savedX_ = 0, savedY_ = 0;  // the host window's place before full screen
+  bool havePlace_ = false;
+  bool cursorHidden_ = false;
+  bool frameSincePump_ = false;
+  Clock::time_point lastPresent_{};
+  std::string title_;
+};
+
+RECT SdlDisplay::ShownRect() const {
+  const ScreenBuffer& s = inner_->Screen();
+  if (fullScreen_) return RECT{0, 0, LONG(s.width), LONG(s.height)};
+  const WindowRecord* w = FindWindowRecord(MainTopLevelWindow());
+  if (!w || w->state == ShowState::Minimized) return RECT{};
+  const RECT with = NonClientMargins(w->style, w->exStyle, w->menuBar);
+  const RECT without = NonClientMargins(w->style, w->exStyle, false);
+  RECT r = ClientRectOnScreen(*w);
+  r.top -= std::max<LONG>(0, with.top - without.top);
+  return r;
+}
+
+bool SdlDisplay::UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part) {
+  const Uint32 format = TextureFormatOf(s.bitsPerPixel);
+  if (!texture_ || textureWidth_ != int(s.width) || textureHeight_ != int(s.height) ||
+      textureFormat_ != format) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, int(s.width),
+                                 int(s.height));
+    if (!texture_) return false;
+    textureWidth_ = int(s.width), textureHeight_ = int(s.height), textureFormat_ = format;
+  }
+  const uint8_t* first = s.pixels.data() + size_t(part.y) * s.pitch;
+  if (s.bitsPerPixel != 8) {
+    const size_t bytes = s.bitsPerPixel / 8;
+    return SDL_UpdateTexture(texture_, &part, first + size_t(part.x) * bytes, int(s.pitch)) == 0;
+  }
+  uint32_t colors[256];
+  for (int i = 0; i < 256; ++i)
+    colors[i] = uint32_t(s.palette[i].peRed) << 16 | uint32_t(s.palette[i].peGreen) << 8 |
+                s.palette[i].peBlue;
+  converted_.resize(size_t(part.w) * size_t(part.h));
+  for (int y = 0; y < part.h; ++y) {
+    const uint8_t* row = first + size_t(y) * s.pitch + size_t(part.x);
+    uint32_t* out = converted_.data() + size_t(y) * size_t(part.w);
+    for (int x = 0; x < part.w; ++x) out[x] = colors[row[x]];
+  }
+  return SDL_UpdateTexture(texture_, &part, converted_.data(), part.w * 4) == 0;
+}
+
+void SdlDisplay::Present() {
+  lastPresent_ = Clock::now();
+  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) ||
+      (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED))
+    return;
+  const ScreenBuffer& s = inner_->Screen();
+  const RECT shown = ShownRect();
+  if (Width(shown) <= 0 || Height(shown) <= 0 || s.pixels.empty()) return;
+  // What of the shown rectangle lies on the screen; the rest stays black.
+  const LONG left = std::max<LONG>(shown.left, 0), top = std::max<LONG>(shown.top, 0);
+  const LONG right = std::min<LONG>(shown.right, LONG(s.width));
+  const LONG bottom = std::min<LONG>(shown.bottom, LONG(s.height));
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  if (right > left && bottom > top) {
+    const SDL_Rect part{int(left), int(top), int(right - left), int(bottom - top)};
+    const SDL_Rect to{int(left - shown.left), int(top - shown.top), part.w, part.h};
+    if (UpdateTexture(s, part)) SDL_RenderCopy(renderer_, texture_, &part, &to);
+  }
+  SDL_RenderPresent(renderer_);
+}
+
+void SdlDisplay::PumpEvents(bool wait) {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) HandleEvent(e);
+  const auto since = Clock::now() - lastPresent_;
+  if (!wait) {
+    // A loop that draws frames presents them itself; any other loop (a modal one, a paused
+    // one) shows what the layer drew every few milliseconds.
+    if (!frameSincePump_ && since >= kPresentInterval) Present();
+    frameSincePump_ = false;
+    return;
+  }
+  // Nothing is left to do: the screen shows the latest picture before the wait.
+  int timeout = kIdleWaitMs;
+  if (since >= kPresentInterval) {
+    Present();
+  } else {
+    timeout = int(std::chrono::duration_cast<std::chrono::milliseconds>(kPresentInterval - since)
+                      .count()) +
+              1;
+  }
+  if (SDL_WaitEventTimeout(&e, timeout)) {
+    HandleEvent(e);
+    while (SDL_PollEvent(&e)) HandleEvent(e);
+  } else if (timeout != kIdleWaitMs) {
+    Present();
+  }
+}
+
+void SdlDisplay::HandleEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (const UINT vk = VirtualKeyOf(e.key.keysym.sym)) InputKey(vk, e.type == SDL_KEYDOWN);
+      break;
+    case SDL_MOUSEMOTION:
+      HandleMouse(e.motion.x, e.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      MouseButton button;
+      if (e.button.button == SDL_BUTTON_LEFT)
+        button = MouseButton::Left;
+      else if (e.button.button == SDL_BUTTON_RIGHT)
+        button = MouseButton::Right;
+      else if (e.button.button == SDL_BUTTON_MIDDLE)
+        button = MouseButton::Middle;
+      else
+        break;
+      const RECT shown = ShownRect();
+      InputMouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, shown.left + e.button.x,
+                       shown.top + e.button.y);
+      break;
+    }
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(e.window);
+      break;
+    default:
+      break;  // SDL_QUIT comes after the window's own close, which is answered there
+  }
+}
+
+void SdlDisplay::HandleMouse(int x, int y) {
+  const RECT shown = ShownRect();
+  const POINT p{shown.left + x, shown.top + y};
+  InputMouseMove(int(p.x), int(p.y));
+  UpdateCursor(p);
+}
+
+// The cursor is hidden over the client area while the layer's cursor is none (SetCursor(0)).
+void SdlDisplay::UpdateCursor(POINT p) {
+  bool hide = false;
+  if (Windows().cursor == nullptr) {
+    if (fullScreen_) {
+      hide = true;
+    } else if (const WindowRecord* w = FindWindowRecord(MainTopLevelWindow())) {
+      const RECT c = ClientRectOnScreen(*w);
+      hide = p.x >= c.left && p.x < c.right && p.y >= c.top && p.y < c.bottom;
+    }
+  }
+  if (hide == cursorHidden_) return;
+  cursorHidden_ = hide;
+  SDL_ShowCursor(hide ? SDL_DISABLE : SDL_ENABLE);
+}
+
+void SdlDisplay::HandleWindowEvent(const SDL_WindowEvent& e) {
+  if (e.windowID != SDL_GetWindowID(window_)) return;
+  const HWND main = MainTopLevelWindow();
+  switch (e.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (!fullScreen_ && main && !IsIconic(main)) ResizeMain(e.data1, e.data2);
+      Present();
+      break;
+    case SDL_WINDOWEVENT_MOVED:
+      if (fullScreen_) break;
+      savedX_ = e.data1, savedY_ = e.data2, havePlace_ = true;
+      if (const WindowRecord* w = FindWindowRecord(main); w && w->state != ShowState::Minimized)
+        SendMessageA(main, WM_MOVE, 0, MAKELPARAM(w->client.left, w->client.top));
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      if (main && !IsIconic(main)) ShowWindow(main, SW_MINIMIZE);
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+      if (main && IsIconic(main)) ShowWindow(main, SW_RESTORE);
+      Present();
+      break;
+    case SDL_WINDOWEVENT_CLOSE:
+      if (main) PostMessageA(main, WM_CLOSE, 0, 0);
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      if (main) InvalidateRect(main, nullptr, FALSE);
+      Present();
+      break;
+    case SDL_WINDOWEVENT_LEAVE:
+      if (cursorHidden_) SDL_ShowCursor(SDL_ENABLE), cursorHidden_ = false;
+      break;
+    default:
+      break;
+  }
+}
+
+// The host window's new size is the client area's plus the menu bar.
+void SdlDisplay::ResizeMain(int width, int height) {
+  const HWND main = MainTopLevelWindow();
+  const WindowRecord* w = FindWindowRecord(main);
+  if (!w) return;
+  const RECT shown = ShownRect();
+  if (width == Width(shown) && height == Height(shown)) return;
+  const LONG outerWidth = Width(w->window) + (width - Width(shown));
+  const LONG outerHeight = Height(w->window) + (height - Height(shown));
+  // Keep the place unless the shown part would leave the desktop; never above or left of it.
+  const ScreenBuffer& s = inner_->Screen();
+  LONG dx = std::min<LONG>(0, LONG(s.width) - (shown.left + width));
+  LONG dy = std::min<LONG>(0, LONG(s.height) - (shown.top + height));
+  dx = std::max<LONG>(dx, -shown.left);
+  dy = std::max<LONG>(dy, -shown.top);
+  SetWindowPos(main, nullptr, w->window.left + dx, w->window.top + dy, outerWidth, outerHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window may have kept to its tracking sizes: the host window follows what it became.
+  FollowMainWindow();
+}
+
+// The host window takes the main window's title, visibility, state and shown size.
+void SdlDisplay::FollowMainWindow() {
+  const HWND main = MainTopLevelWindow();
+  if (!main) return;
+  char text[256];
+  GetWindowTextA(main, text, int(sizeof text));
+  if (title_ != text) {
+    title_ = text;
+    SDL_SetWindowTitle(window_, title_.c_str());
+  }
+  if (fullScreen_) return;
+  const Uint32 flags = SDL_GetWindowFlags(window_);
+  if (!IsWindowVisible(main)) {
+    if (flags & SDL_WINDOW_SHOWN) SDL_HideWindow(window_);
+    return;
+  }
+  if (IsIconic(main)) {
+    if (!(flags & SDL_WINDOW_MINIMIZED)) SDL_MinimizeWindow(window_);
+    return;
+  }
+  const RECT shown = ShownRect();
+  int width = 0, height = 0;
+  SDL_GetWindowSize(window_, &width, &height);
+  if (Width(shown) > 0 && Height(shown) > 0 && (width != Width(shown) || height != Height(shown)))
+    SDL_SetWindowSize(window_, int(Width(shown)), int(Height(shown)));
+  if (!(flags & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window_);
+  if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+}
+
+// The mode's whole picture, scaled to the host screen with bars where the shapes differ.
+void SdlDisplay::EnterFullScreen() {
+  const ScreenBuffer& s = inner_->Screen();
+  if (!fullScreen_) {
+    SDL_GetWindowPosition(window_, &savedX_, &savedY_);
+    havePlace_ = true;
+  }
+  fullScreen_ = true;
+  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window_);
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  SDL_RenderSetLogicalSize(renderer_, int(s.width), int(s.height));
+}
+
+void SdlDisplay::LeaveFullScreen() {
+  if (!fullScreen_) return;
+  fullScreen_ = false;
+  SDL_SetWindowFullscreen(window_, 0);
+  SDL_RenderSetLogicalSize(renderer_, 0, 0);
+  if (havePlace_) SDL_SetWindowPosition(window_, savedX_, savedY_);
+  FollowMainWindow();
+}
+
+}  // namespace
+
+Display* NewSdlDisplay(std::string& why) {
+  // Without its own signal handlers, an interrupt ends the program as it always has.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The software framebuffer path: the GL one is slower for a streaming picture.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    why = SDL_GetError();
+    return nullptr;
+  }
+  SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640,
+                                        480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
+  if (!renderer) {
+    why = SDL_GetError();
+    if (window) SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  return new SdlDisplay(window, renderer);
+}
+
+SDL_Window* TestSdlWindow() {
+  return g_sdl ? g_sdl->Window() : nullptr;
+}
+SDL_Renderer* TestSdlRenderer() {
+  return g_sdl ? g_sdl->Renderer() : nullptr;
+}
+RECT TestSdlShownRect() {
+  return g_sdl ? g_sdl->ShownRect() : RECT{};
+}

@@ -1,0 +1,394 @@
+// The SDL display on SDL's dummy video driver: which display the environment picks, what the
+// host window shows of the screen in each depth, full screen and back, and host input and
+// window events turned into window messages.
+#include "display/display.h"
+#include "testing/sdl_hooks.h"
+#include "window_recorder.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+using namespace velta_test;
+
+namespace {
+
+// A window procedure that hides the cursor over the client area, as the viewer in full screen.
+LRESULT CALLBACK NoCursorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
+    SetCursor(nullptr);
+    return TRUE;
+  }
+  return RecordingProc(hwnd, message, wParam, lParam);
+}
+
+struct Rgb {
+  int r, g, b;
+};
+
+// Writes one colour into every pixel of a screen rectangle, in the screen's format.
+void FillScreen(ScreenBuffer& s, RECT r, Rgb c) {
+  for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, LONG(s.height)); ++y) {
+    uint8_t* row = s.pixels.data() + size_t(y) * s.pitch;
+    for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, LONG(s.width)); ++x) {
+      switch (s.bitsPerPixel) {
+        case 8:
+          row[x] = 7;
+          break;
+        case 16: {
+          const unsigned v =
+              unsigned(c.r >> 3) << 11 | unsigned(c.g >> 2) << 5 | unsigned(c.b >> 3);
+          row[2 * x] = uint8_t(v), row[2 * x + 1] = uint8_t(v >> 8);
+          break;
+        }
+        case 24:
+          row[3 * x] = uint8_t(c.b), row[3 * x + 1] = uint8_t(c.g), row[3 * x + 2] = uint8_t(c.r);
+          break;
+        case 32:
+          row[4 * x] = uint8_t(c.b), row[4 * x + 1] = uint8_t(c.g), row[4 * x + 2] = uint8_t(c.r);
+          row[4 * x + 3] = 0;
+          break;
+      }
+    }
+  }
+  if (s.bitsPerPixel == 8) s.palette[7] = PALETTEENTRY{BYTE(c.r), BYTE(c.g), BYTE(c.b), 0};
+}
+
+// The colour the host window shows at a point (window pixels).
+Rgb ShownPixel(int x, int y) {
+  SDL_Renderer* r = TestSdlRenderer();
+  // Reading goes through the renderer's viewport; full screen scales it, so read unscaled.
+  float sx = 1, sy = 1;
+  SDL_RenderGetScale(r, &sx, &sy);
+  SDL_Rect viewport;
+  SDL_RenderGetViewport(r, &viewport);
+  SDL_RenderSetScale(r, 1, 1);
+  SDL_RenderSetViewport(r, nullptr);
+  Uint32 pixel = 0;
+  const SDL_Rect one{x, y, 1, 1};
+  SDL_RenderReadPixels(r, &one, SDL_PIXELFORMAT_RGB888, &pixel, 4);
+  SDL_RenderSetViewport(r, &viewport);
+  SDL_RenderSetScale(r, sx, sy);
+  return Rgb{int(pixel >> 16 & 255), int(pixel >> 8 & 255), int(pixel & 255)};
+}
+
+void ExpectNear(Rgb got, Rgb want, const char* what) {
+  EXPECT_NEAR(got.r, want.r, 8) << what;
+  EXPECT_NEAR(got.g, want.g, 8) << what;
+  EXPECT_NEAR(got.b, want.b, 8) << what;
+}
+
+void Push(const SDL_Event& e) {
+  SDL_Event copy = e;
+  ASSERT_EQ(SDL_PushEvent(&copy), 1) << SDL_GetError();
+}
+
+void PushWindowEvent(Uint8 event, int data1 = 0, int data2 = 0) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = SDL_GetWindowID(TestSdlWindow());
+  e.window.event = event;
+  e.window.data1 = data1;
+  e.window.data2 = data2;
+  Push(e);
+}
+
+class SdlDisplayTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("VELTA_VIDEO", "sdl", 1);
+    WindowTest::SetUp();
+    if (std::strcmp(TheDisplay().Name(), "sdl") != 0) GTEST_SKIP() << "SDL cannot start here";
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    unsetenv("VELTA_VIDEO");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+  }
+
+  // Hands the host's events to the layer and dispatches what they became.
+  static void Deliver() {
+    TheDisplay().PumpEvents(false);
+    Pump();
+  }
+};
+
+TEST_F(SdlDisplayTest, TheEnvironmentChoosesTheDisplay) {
+  const struct {
+    const char* video;    // VELTA_VIDEO, null: unset
+    const char* display;  // DISPLAY, null: unset
+    const char* driver;   // SDL_VIDEODRIVER
+    const char* name;
+  } cases[] = {
+      {"sdl", nullptr, "dummy", "sdl"},
+      {"SDL", nullptr, "dummy", "sdl"},
+      {nullptr, ":99", "dummy", "sdl"},
+      {nullptr, nullptr, "dummy", "headless"},
+      {nullptr, "", "dummy", "headless"},
+      {"headless", ":99", "dummy", "headless"},
+      {"sdl", nullptr, "no-such-driver", "headless"},  // SDL fails: headless after one line
+  };
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string keepWayland = wayland ? wayland : "";
+  unsetenv("WAYLAND_DISPLAY");
+  for (const auto& c : cases) {
+    c.video ? setenv("VELTA_VIDEO", c.video, 1) : unsetenv("VELTA_VIDEO");
+    c.display ? setenv("DISPLAY", c.display, 1) : unsetenv("DISPLAY");
+    setenv("SDL_VIDEODRIVER", c.driver, 1);
+    TestResetDisplay();
+    EXPECT_STREQ(TheDisplay().Name(), c.name)
+        << (c.video ? c.video : "-") << " " << (c.display ? c.display : "-") << " " << c.driver;
+  }
+  if (wayland) setenv("WAYLAND_DISPLAY", keepWayland.c_str(), 1);
+}
+
+TEST_F(SdlDisplayTest, TheWindowShowsTheMenuBarAndClientArea) {
+  SDL_Window* host = TestSdlWindow();
+  ASSERT_NE(host, nullptr);
+  EXPECT_FALSE(SDL_GetWindowFlags(host) & SDL_WINDOW_SHOWN);  // nothing to show yet
+  HWND w = CreateShownWindow();
+  EXPECT_TRUE(SDL_GetWindowFlags(host) & SDL_WINDOW_SHOWN);
+  EXPECT_STREQ(SDL_GetWindowTitle(host), "Velta Character Demo v.003");
+
+  RECT client;
+  GetClientRect(w, &client);
+  POINT origin{0, 0};
+  ClientToScreen(w, &origin);
+  const int menu = GetSystemMetrics(SM_CYMENU);
+  const RECT shown = TestSdlShownRect();
+  EXPECT_EQ(shown.left, origin.x);
+  EXPECT_EQ(shown.top, origin.y - menu);
+  EXPECT_EQ(shown.right, origin.x + 640);
+  EXPECT_EQ(shown.bottom, origin.y + 480);
+  int width = 0, height = 0;
+  SDL_GetWindowSize(host, &width, &height);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480 + menu);
+
+  // The menu bar, the client area and what lies beside them on the screen.
+  ScreenBuffer& s = TheDisplay().Screen();
+  FillScreen(s, RECT{0, 0, LONG(s.width), LONG(s.height)}, Rgb{255, 0, 0});
+  FillScreen(s, RECT{shown.left, shown.top, shown.right, origin.y}, Rgb{192, 192, 192});
+  FillScreen(s, RECT{origin.x, origin.y, origin.x + 640, origin.y + 480}, Rgb{48, 48, 48});
+  TheDisplay().FramePresented();
+  ExpectNear(ShownPixel(0, 0), Rgb{192, 192, 192}, "menu bar, top left");
+  ExpectNear(ShownPixel(639, menu - 1), Rgb{192, 192, 192}, "menu bar, bottom right");
+  ExpectNear(ShownPixel(0, menu), Rgb{48, 48, 48}, "client, top left");
+  ExpectNear(ShownPixel(639, menu + 479), Rgb{48, 48, 48}, "client, bottom right");
+  EXPECT_EQ(TheDisplay().PresentedFrames(), 1u);
+}
+
+TEST_F(SdlDisplayTest, FullScreenShowsEachDepthScaledAndComesBack) {
+  HWND w = CreateShownWindow();
+  SDL_Window* host = TestSdlWindow();
+  const struct {
+    DWORD width, height, bpp;
+    Rgb colour;
+  } modes[] = {
+      {640, 480, 16, {0, 128, 248}},
+      {640, 480, 32, {10, 200, 30}},
+      {800, 600, 24, {250, 100, 5}},
+      {320, 200, 8, {60, 0, 120}},  // wider than the screen: bars above and below
+  };
+  for (const auto& m : modes) {
+    ASSERT_TRUE(TheDisplay().SetMode(m.width, m.height, m.bpp)) << m.bpp;
+    EXPECT_TRUE(SDL_GetWindowFlags(host) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+    ScreenBuffer& s = TheDisplay().Screen();
+    FillScreen(s, RECT{0, 0, LONG(s.width), LONG(s.height)}, m.colour);
+    TheDisplay().FramePresented();
+    int hw = 0, hh = 0;
+    SDL_GetRendererOutputSize(TestSdlRenderer(), &hw, &hh);
+    ExpectNear(ShownPixel(hw / 2, hh / 2), m.colour, "centre");
+    ExpectNear(ShownPixel(hw / 2, hh / 2 + hh / 5), m.colour, "below the centre");
+  }
+  // 320 x 200 on the dummy driver's 4:3 screen: the top rows are a bar.
+  int hw = 0, hh = 0;
+  SDL_GetRendererOutputSize(TestSdlRenderer(), &hw, &hh);
+  if (hw * 3 == hh * 4) ExpectNear(ShownPixel(hw / 2, 1), Rgb{0, 0, 0}, "letterbox bar");
+
+  TheDisplay().RestoreDesktopMode();
+  EXPECT_FALSE(SDL_GetWindowFlags(host) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+  int width = 0, height = 0;
+  SDL_GetWindowSize(host, &width, &height);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480 + GetSystemMetrics(SM_CYMENU));
+  EXPECT_TRUE(IsWindow(w));
+}
+
+TEST_F(SdlDisplayTest, KeysBecomeVirtualKeys) {
+  HWND w = CreateShownWindow();
+  SetFocus(w);
+  const struct {
+    SDL_Keycode key;
+    UINT vk;
+  } keys[] = {
+      {SDLK_a, 'A'},
+      {SDLK_z, 'Z'},
+      {SDLK_0, '0'},
+      {SDLK_9, '9'},
+      {SDLK_F1, VK_F1},
+      {SDLK_F2, VK_F2},
+      {SDLK_F12, VK_F12},
+      {SDLK_RETURN, VK_RETURN},
+      {SDLK_KP_ENTER, VK_RETURN},
+      {SDLK_SPACE, VK_SPACE},
+      {SDLK_ESCAPE, VK_ESCAPE},
+      {SDLK_TAB, VK_TAB},
+      {SDLK_LEFT, VK_LEFT},
+      {SDLK_DOWN, VK_DOWN},
+      {SDLK_LCTRL, VK_CONTROL},
+      {SDLK_RCTRL, VK_CONTROL},
+      {SDLK_LSHIFT, VK_SHIFT},
+      {SDLK_RSHIFT, VK_SHIFT},
+  };
+  for (const auto& k : keys) {
+    Log().clear();
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = SDL_GetWindowID(TestSdlWindow());
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = k.key;
+    Push(e);
+    e.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    Push(e);
+    Deliver();
+    const Logged* down = FindLogged(WM_KEYDOWN);
+    const Logged* up = FindLogged(WM_KEYUP);
+    ASSERT_NE(down, nullptr) << SDL_GetKeyName(k.key);
+    EXPECT_EQ(down->wParam, WPARAM(k.vk)) << SDL_GetKeyName(k.key);
+    ASSERT_NE(up, nullptr) << SDL_GetKeyName(k.key);
+    EXPECT_EQ(up->wParam, WPARAM(k.vk)) << SDL_GetKeyName(k.key);
+  }
+  // Either Alt key is the menu key, and goes to the window as a system key.
+  for (SDL_Keycode alt : {SDLK_LALT, SDLK_RALT}) {
+    Log().clear();
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = alt;
+    Push(e);
+    Deliver();
+    const Logged* down = FindLogged(WM_SYSKEYDOWN);
+    ASSERT_NE(down, nullptr);
+    EXPECT_EQ(down->wParam, WPARAM(VK_MENU));
+    e.type = SDL_KEYUP;
+    Push(e);
+    Deliver();
+  }
+}
+
+TEST_F(SdlDisplayTest, TheMouseMovesOnTheScreenUnderTheWindow) {
+  HWND w = CreateShownWindow();
+  const int menu = GetSystemMetrics(SM_CYMENU);
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.x = 10, e.motion.y = menu + 20;
+  Push(e);
+  e = SDL_Event{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 10, e.button.y = menu + 20;
+  Push(e);
+  Deliver();
+  const Logged* move = FindLogged(WM_MOUSEMOVE);
+  ASSERT_NE(move, nullptr);
+  EXPECT_EQ(move->hwnd, w);
+  EXPECT_EQ(LOWORD(move->lParam), 10);
+  EXPECT_EQ(HIWORD(move->lParam), 20);
+  const Logged* click = FindLogged(WM_LBUTTONDOWN);
+  ASSERT_NE(click, nullptr);
+  EXPECT_EQ(LOWORD(click->lParam), 10);
+  EXPECT_EQ(HIWORD(click->lParam), 20);
+}
+
+TEST_F(SdlDisplayTest, TheCursorHidesOverTheClientAreaWhenTheWindowSaysSo) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = NoCursorProc;
+  wc.lpszClassName = "NoCursor";
+  ASSERT_NE(RegisterClassA(&wc), 0);
+  HWND w =
+      CreateWindowExA(0, "NoCursor", "No cursor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  const int caption = GetSystemMetrics(SM_CYCAPTION);
+  const struct {
+    int y;
+    int shown;
+  } moves[] = {{50, SDL_DISABLE}, {-caption / 2, SDL_ENABLE}, {60, SDL_DISABLE}};
+  for (const auto& m : moves) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = 40, e.motion.y = m.y;
+    Push(e);
+    Deliver();
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), m.shown) << m.y;
+  }
+}
+
+TEST_F(SdlDisplayTest, HostWindowEventsBecomeWindowOperations) {
+  HWND w = CreateShownWindow();
+  const int menu = GetSystemMetrics(SM_CYMENU);
+  RECT before;
+  GetWindowRect(w, &before);
+
+  // A new size is the client area's and the menu bar's; the place stays.
+  PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600);
+  Deliver();
+  RECT client, after;
+  GetClientRect(w, &client);
+  GetWindowRect(w, &after);
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600 - menu);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  const Logged* size = FindLogged(WM_SIZE);
+  ASSERT_NE(size, nullptr);
+  EXPECT_EQ(size->lParam, MAKELPARAM(800, 600 - menu));
+
+  // Too large for the desktop: the window keeps to it.
+  PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700);
+  Deliver();
+  const RECT shown = TestSdlShownRect();
+  EXPECT_GE(shown.left, 0);
+  EXPECT_GE(shown.top, 0);
+  EXPECT_LE(shown.right, LONG(TheDisplay().Screen().width));
+  EXPECT_LE(shown.bottom, LONG(TheDisplay().Screen().height));
+
+  Log().clear();
+  PushWindowEvent(SDL_WINDOWEVENT_MOVED, 300, 200);
+  Deliver();
+  POINT origin{0, 0};
+  ClientToScreen(w, &origin);
+  const Logged* move = FindLogged(WM_MOVE);
+  ASSERT_NE(move, nullptr);
+  EXPECT_EQ(move->lParam, MAKELPARAM(origin.x, origin.y));
+
+  PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+  Deliver();
+  EXPECT_TRUE(IsIconic(w));
+  // Minimised, the loop's wait still comes back.
+  const auto start = std::chrono::steady_clock::now();
+  TheDisplay().PumpEvents(true);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+  Deliver();
+  EXPECT_FALSE(IsIconic(w));
+
+  ValidateRect(w, nullptr);
+  PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+  TheDisplay().PumpEvents(false);
+  EXPECT_TRUE(GetUpdateRect(w, nullptr, FALSE));
+
+  Log().clear();
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  Deliver();
+  EXPECT_NE(FindLogged(WM_CLOSE), nullptr);
+  EXPECT_FALSE(IsWindow(w));  // the default answer destroys it
+  EXPECT_FALSE(SDL_GetWindowFlags(TestSdlWindow()) & SDL_WINDOW_SHOWN);
+}
+
+}  // namespace
