@@ -1,17 +1,27 @@
-// The headless display: the desktop is a picture in memory, windows are centred on it, there is
-// no input, and the picture of the main window can be saved as a BMP file. It reads
-//   VELTA_FRAMES=N        WM_CLOSE to the main window after N presented frames;
+// The headless display: the desktop is a picture in memory, windows are centred on it, input
+// comes only from a script, and the picture of the main window can be saved as a BMP file.
+// It reads
+//   VELTA_FRAMES=N        WM_CLOSE to the main window after N presented frames (once the
+//                         script, if any, is played);
 //   VELTA_SNAPSHOT=FILE   the main window's client area, as last presented, saved as a 24-bit
-//                         BMP when the window is destroyed (or at exit if it never is).
+//                         BMP when the window is destroyed (or at exit if it never is);
+//   VELTA_INPUT=STEPS     scripted input (display/input_script.h); once it is played, each
+//                         wait of a modal loop presses Escape so that the run ends;
+//   VELTA_INPUT_ECHO      when set, each played step on standard error.
 #include "display/displays.h"
 
+#include "display/input_script.h"
+
 #include "machine/profile.h"
+#include "win32/input.h"
 #include "win32/window.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,6 +90,12 @@ class HeadlessDisplay final : public Display {
     }
     frameLimit_ = ReadCount("VELTA_FRAMES");
     if (const char* path = std::getenv("VELTA_SNAPSHOT")) snapshotPath_ = path;
+    if (const char* script = std::getenv("VELTA_INPUT"); script && *script) {
+      ParsedInputScript parsed = ParseInputScript(script);
+      for (const std::string& e : parsed.errors) std::fprintf(stderr, "%s\n", e.c_str());
+      echo_ = std::getenv("VELTA_INPUT_ECHO") != nullptr;
+      player_ = std::make_unique<InputScriptPlayer>(*this, std::move(parsed.steps), echo_);
+    }
     g_live = this;
     static bool registered = false;
     if (!registered) registered = std::atexit(SnapshotAtExit) == 0;
@@ -106,18 +122,21 @@ class HeadlessDisplay final : public Display {
 
   void FramePresented() override {
     ++frames_;
-    if (frameLimit_ && frames_ >= frameLimit_ && !closePosted_) {
-      if (HWND main = MainTopLevelWindow()) closePosted_ = PostMessageA(main, WM_CLOSE, 0, 0);
-    }
+    if (player_) player_->FramePresented();
+    if (frameLimit_ && frames_ >= frameLimit_ && ScriptDone()) CloseMainWindow();
   }
 
   uint64_t PresentedFrames() const override { return frames_; }
 
-  // No input ever comes. A wait returns after a short pause so that a loop waiting for
-  // messages (a minimised window) neither hangs nor spins the processor.
+  // Input comes only from the script. A wait with nothing to play returns after a short
+  // pause so that a loop waiting for messages neither hangs nor spins the processor.
   void PumpEvents(bool wait) override {
+    if (player_ && player_->Pump(wait)) return;
+    if (wait && player_ && player_->Exhausted() && EndWaitingLoop()) return;
     if (wait) std::this_thread::sleep_for(kIdleWait);
   }
+
+  bool WaitsForUser() const override { return player_ && player_->NextIsButton(); }
 
   // New top-level windows at the default place go to the middle of the screen.
   void WindowChanged(HWND window) override {
@@ -160,22 +179,44 @@ class HeadlessDisplay final : public Display {
     return true;
   }
 
+  bool ScriptDone() const { return !player_ || player_->Exhausted(); }
+
+  void CloseMainWindow() {
+    if (closePosted_) return;
+    if (HWND main = MainTopLevelWindow()) closePosted_ = PostMessageA(main, WM_CLOSE, 0, 0);
+  }
+
+  // The script is played and a loop still waits (a dialog or menu left open, a minimised
+  // window): Escape closes one level of it per wait; with no window to take keys, the
+  // frame limit's close comes now, since no frame will.
+  bool EndWaitingLoop() {
+    if (GetFocus() || GetActiveWindow()) {
+      if (echo_) std::fprintf(stderr, "velta: input: key Escape (script played)\n");
+      InputKey(VK_ESCAPE, true);
+      InputKey(VK_ESCAPE, false);
+      return true;
+    }
+    if (frameLimit_ && !closePosted_) {
+      CloseMainWindow();
+      return closePosted_;
+    }
+    return false;
+  }
+
   ScreenBuffer screen_;
   DWORD desktopWidth_ = 0, desktopHeight_ = 0, desktopBpp_ = 0;
   uint64_t frames_ = 0;
   uint64_t frameLimit_ = 0;
   bool closePosted_ = false;
   std::string snapshotPath_;
+  std::unique_ptr<InputScriptPlayer> player_;
+  bool echo_ = false;
 };
 
-// The client area as it lies on the screen; what falls off the screen is black.
-bool HeadlessDisplay::SaveSnapshot(HWND window, const char* path) {
-  if (!path || !*path || !IsWindow(window)) return false;
-  RECT client;
-  POINT origin{0, 0};
-  if (!GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return false;
-  const LONG width = client.right, height = client.bottom;
-  if (width <= 0 || height <= 0) return false;
+// A rectangle of the screen as a 24-bit BMP; what falls off the screen is black.
+bool WriteScreenBmp(const ScreenBuffer& screen, const RECT& area, const char* path) {
+  const LONG width = area.right - area.left, height = area.bottom - area.top;
+  if (!path || !*path || width <= 0 || height <= 0) return false;
 
   const DWORD rowBytes = (DWORD(width) * 3 + 3) & ~DWORD(3);
   BITMAPFILEHEADER file{};
@@ -197,18 +238,28 @@ bool HeadlessDisplay::SaveSnapshot(HWND window, const char* path) {
   bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1;
   std::vector<uint8_t> row(rowBytes, 0);
   for (LONG y = height - 1; ok && y >= 0; --y) {
-    const LONG sy = origin.y + y;
+    const LONG sy = area.top + y;
     for (LONG x = 0; x < width; ++x) {
-      const LONG sx = origin.x + x;
+      const LONG sx = area.left + x;
       Bgr p{0, 0, 0};
-      if (sx >= 0 && sy >= 0 && sx < LONG(screen_.width) && sy < LONG(screen_.height))
-        p = ReadPixel(screen_, DWORD(sx), DWORD(sy));
+      if (sx >= 0 && sy >= 0 && sx < LONG(screen.width) && sy < LONG(screen.height))
+        p = ReadPixel(screen, DWORD(sx), DWORD(sy));
       row[3 * size_t(x)] = p.b, row[3 * size_t(x) + 1] = p.g, row[3 * size_t(x) + 2] = p.r;
     }
     ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
   }
   ok = std::fclose(f) == 0 && ok;
   return ok;
+}
+
+// The client area as it lies on the screen.
+bool HeadlessDisplay::SaveSnapshot(HWND window, const char* path) {
+  if (!IsWindow(window)) return false;
+  RECT client;
+  POINT origin{0, 0};
+  if (!GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return false;
+  return WriteScreenBmp(screen_, RECT{origin.x, origin.y, origin.x + client.right,
+                                      origin.y + client.bottom}, path);
 }
 
 // A program that ends with its main window still open is snapshotted on the way out.
@@ -220,3 +271,9 @@ void SnapshotAtExit() {
 }  // namespace
 
 Display* NewHeadlessDisplay() { return new HeadlessDisplay; }
+
+bool SaveScreenArea(const ScreenBuffer& screen, const RECT& area, const char* path) {
+  const RECT cut{std::max(area.left, LONG(0)), std::max(area.top, LONG(0)),
+                 std::min(area.right, LONG(screen.width)), std::min(area.bottom, LONG(screen.height))};
+  return WriteScreenBmp(screen, cut, path);
+}
