@@ -255,3 +255,117 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
 // negative sizes or handles that do not fit.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD rop);
+
+// ---- Drawing objects: brushes, pens, fonts; shapes and text metrics ----
+
+// Pen styles; every pen is drawn solid, one pixel wide, except PS_NULL which draws nothing.
+#define PS_SOLID 0
+#define PS_DASH 1
+#define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
+#define PS_NULL 5
+#define PS_INSIDEFRAME 6
+
+// Font weights and the LOGFONTA byte fields.
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_EXTRALIGHT 200
+#define FW_LIGHT 300
+#define FW_NORMAL 400
+#define FW_REGULAR 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_EXTRABOLD 800
+#define FW_HEAVY 900
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define HANGUL_CHARSET 129
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+#define LF_FACESIZE 32
+
+// lfHeight > 0 is the cell height in pixels, < 0 the character (em) height, 0 the default
+// (16 pixels). Weights from FW_SEMIBOLD up draw bold; every face name maps to the one face
+// that covers Latin and Hangul.
+typedef struct tagLOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+} LOGFONTA, *LPLOGFONTA;
+
+typedef struct tagTEXTMETRICA {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  BYTE tmFirstChar;
+  BYTE tmLastChar;
+  BYTE tmDefaultChar;
+  BYTE tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+} TEXTMETRICA, *LPTEXTMETRICA;
+
+static_assert(sizeof(LOGFONTA) == 60);
+static_assert(sizeof(TEXTMETRICA) == 56);
+
+// New objects, until DeleteObject; null on bad arguments.
+HBRUSH CreateSolidBrush(COLORREF color);
+HPEN CreatePen(int style, int width, COLORREF color);
+HFONT CreateFontIndirectA(const LOGFONTA* font);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
+                  LPCSTR faceName);
+// A device context starts with the stock SYSTEM_FONT (16 pixels), WHITE_BRUSH and BLACK_PEN.
+// SelectObject takes fonts, brushes and pens for any device context and returns the object of
+// that kind selected before. GetObjectA fills a LOGFONTA for a font.
+
+COLORREF GetTextColor(HDC dc);
+COLORREF GetBkColor(HDC dc);
+// Metrics of the font selected into `dc`.
+BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
+// ExtTextOutA without options.
+BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
+
+// Shapes in the selected pen (outline) and brush (inside); the right and bottom edges are
+// outside the shape, and LineTo does not draw its end point.
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
+BOOL LineTo(HDC dc, int x, int y);
+// The colour written (matched to the surface's format), or CLR_INVALID outside the clip area.
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+COLORREF GetPixel(HDC dc, int x, int y);

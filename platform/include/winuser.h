@@ -994,3 +994,151 @@ int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count);
 // matches an entry, Shift, Ctrl and Alt as GetKeyState reports them, is sent to `window` as
 // WM_COMMAND with the command and 1 in the high word. Nonzero when it was.
 int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);
+
+// ---- Drawing on windows: device contexts, system colours, rectangles, edges, text, icons ----
+
+// Device contexts drawing on the screen at the window's place: GetDC the client area,
+// GetWindowDC the whole window; null for the whole screen. Drawing is clipped to that
+// rectangle, to the client areas of the parents and away from the top-level windows above;
+// a hidden window draws nothing. Each must be given back with ReleaseDC.
+HDC GetDC(HWND window);
+HDC GetWindowDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+
+// System colours (the classic grey look) and their brushes, which need not be deleted.
+#define COLOR_SCROLLBAR 0
+#define COLOR_BACKGROUND 1
+#define COLOR_DESKTOP COLOR_BACKGROUND
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_INACTIVECAPTION 3
+#define COLOR_MENU 4
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_MENUTEXT 7
+#define COLOR_WINDOWTEXT 8
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_APPWORKSPACE 12
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNFACE 15
+#define COLOR_3DFACE COLOR_BTNFACE
+#define COLOR_BTNSHADOW 16
+#define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_INACTIVECAPTIONTEXT 19
+#define COLOR_BTNHIGHLIGHT 20
+#define COLOR_BTNHILIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DDKSHADOW 21
+#define COLOR_3DLIGHT 22
+#define COLOR_INFOTEXT 23
+#define COLOR_INFOBK 24
+#define COLOR_HOTLIGHT 26
+#define COLOR_GRADIENTACTIVECAPTION 27
+#define COLOR_GRADIENTINACTIVECAPTION 28
+#define COLOR_MENUHILIGHT 29
+#define COLOR_MENUBAR 30
+DWORD GetSysColor(int index);
+HBRUSH GetSysColorBrush(int index);
+
+// Rectangles in a brush: a brush handle, or a COLOR_ index + 1 (a class background).
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+// A one-pixel frame just inside the rectangle.
+int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
+
+// DrawTextA formats.
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_TABSTOP 0x00000080
+#define DT_NOCLIP 0x00000100
+#define DT_EXTERNALLEADING 0x00000200
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+#define DT_INTERNAL 0x00001000
+#define DT_EDITCONTROL 0x00002000
+#define DT_PATH_ELLIPSIS 0x00004000
+#define DT_END_ELLIPSIS 0x00008000
+#define DT_MODIFYSTRING 0x00010000
+#define DT_RTLREADING 0x00020000
+#define DT_WORD_ELLIPSIS 0x00040000
+#define DT_NOFULLWIDTHCHARBREAK 0x00080000
+#define DT_HIDEPREFIX 0x00100000
+#define DT_PREFIXONLY 0x00200000
+
+// Draws text (count -1: up to the terminator) in the rectangle with the selected font and
+// the text colour: lines end at "\r\n", "\n" or "\r" unless DT_SINGLELINE; DT_WORDBREAK wraps
+// at spaces (a word wider than the rectangle at a character); "&x" underlines x and "&&" is
+// "&" unless DT_NOPREFIX (DT_HIDEPREFIX: not underlined); DT_VCENTER and DT_BOTTOM apply to a
+// single line. DT_CALCRECT draws nothing and sets the rectangle's right and bottom to the
+// text's extent. Returns the height of the text (from the rectangle's top to the text's
+// bottom with DT_VCENTER or DT_BOTTOM), 0 on failure.
+int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
+
+// DrawEdge: the two borders of an edge, the sides and options.
+#define BDR_RAISEDOUTER 0x0001
+#define BDR_SUNKENOUTER 0x0002
+#define BDR_RAISEDINNER 0x0004
+#define BDR_SUNKENINNER 0x0008
+#define BDR_OUTER (BDR_RAISEDOUTER | BDR_SUNKENOUTER)
+#define BDR_INNER (BDR_RAISEDINNER | BDR_SUNKENINNER)
+#define BDR_RAISED (BDR_RAISEDOUTER | BDR_RAISEDINNER)
+#define BDR_SUNKEN (BDR_SUNKENOUTER | BDR_SUNKENINNER)
+#define EDGE_RAISED (BDR_RAISEDOUTER | BDR_RAISEDINNER)
+#define EDGE_SUNKEN (BDR_SUNKENOUTER | BDR_SUNKENINNER)
+#define EDGE_ETCHED (BDR_SUNKENOUTER | BDR_RAISEDINNER)
+#define EDGE_BUMP (BDR_RAISEDOUTER | BDR_SUNKENINNER)
+#define BF_LEFT 0x0001
+#define BF_TOP 0x0002
+#define BF_RIGHT 0x0004
+#define BF_BOTTOM 0x0008
+#define BF_TOPLEFT (BF_TOP | BF_LEFT)
+#define BF_TOPRIGHT (BF_TOP | BF_RIGHT)
+#define BF_BOTTOMLEFT (BF_BOTTOM | BF_LEFT)
+#define BF_BOTTOMRIGHT (BF_BOTTOM | BF_RIGHT)
+#define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
+#define BF_MIDDLE 0x0800
+#define BF_SOFT 0x1000
+#define BF_ADJUST 0x2000
+#define BF_FLAT 0x4000
+#define BF_MONO 0x8000
+// Draws the 3D borders of the classic look on the chosen sides (BF_MIDDLE fills the inside
+// with COLOR_BTNFACE; BF_ADJUST shrinks the rectangle by what was drawn; BF_FLAT and BF_MONO
+// draw plain one-colour borders).
+BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
+
+// Icons: pictures with transparency. The system's standard icons are shared and never
+// destroyed; others come from CreateIconIndirect (a colour bitmap with the mask or, at 32 bits
+// with any alpha, its own alpha) and go with DestroyIcon.
+typedef struct _ICONINFO {
+  BOOL fIcon;
+  DWORD xHotspot;
+  DWORD yHotspot;
+  HBITMAP hbmMask;
+  HBITMAP hbmColor;
+} ICONINFO, *PICONINFO;
+#define DI_MASK 0x0001
+#define DI_IMAGE 0x0002
+#define DI_NORMAL 0x0003
+#define DI_COMPAT 0x0004
+#define DI_DEFAULTSIZE 0x0008
+#define IDI_ERROR IDI_HAND
+#define IDI_WARNING IDI_EXCLAMATION
+#define IDI_INFORMATION IDI_ASTERISK
+HICON CreateIconIndirect(PICONINFO info);
+BOOL DestroyIcon(HICON icon);
+// Draws the icon with its top-left corner at (x, y), scaled to width x height (0: its own
+// size, or SM_CXICON x SM_CYICON with DI_DEFAULTSIZE). The step and flicker brush are unused.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step,
+                HBRUSH flickerFree, UINT flags);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

@@ -1,6 +1,8 @@
 // What a window does with a message its procedure leaves to the system.
 #include "win32/window_internal.h"
 
+#include "win32/window_dc.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -125,7 +127,13 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     }
     case WM_NCHITTEST: return HitTest(*w, lParam);
-    case WM_NCACTIVATE: return TRUE;
+    case WM_NCACTIVATE:
+      // The caption shows whether the window is active.
+      if (IsWindowVisible(window)) PaintDefaultFrame(window, wParam != FALSE);
+      return TRUE;
+    case WM_NCPAINT:
+      PaintDefaultFrame(window, Windows().active == window);
+      return 0;
     case WM_MOUSEACTIVATE: return MA_ACTIVATE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(window);
@@ -136,8 +144,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       if (BeginPaint(window, &ps)) EndPaint(window, &ps);
       return 0;
     }
-    // The headless screen shows only what is presented: the background is not drawn.
-    case WM_ERASEBKGND: return w->classBackground ? 1 : 0;
+    case WM_ERASEBKGND: return EraseWithClassBrush(window, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
     case WM_SETCURSOR:
       if (w->parent && SendMessageA(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
       if (!(w = FindWindowRecord(window))) return 0;

@@ -376,6 +376,31 @@ bool MeasureTextRun(std::string_view ansiText, int pixelHeight, int& width, int&
   return true;
 }
 
+int TextCellForEm(int emPixels) {
+  emPixels = std::clamp(emPixels, 1, kMaxTextPixelHeight);
+  FontState& f = Font();
+  std::lock_guard<std::mutex> hold(f.lock);
+  if (!Ready(f)) return emPixels;
+  const long total = f.ascentUnits + f.descentUnits;
+  const int64_t cell = (int64_t(emPixels) * total + f.face->units_per_EM / 2) / f.face->units_per_EM;
+  return int(std::clamp<int64_t>(cell, 1, kMaxTextPixelHeight));
+}
+
+int TextEmForCell(int pixelHeight) {
+  FontState& f = Font();
+  std::lock_guard<std::mutex> hold(f.lock);
+  if (!Ready(f)) return pixelHeight;
+  const long total = f.ascentUnits + f.descentUnits;
+  return int((int64_t(pixelHeight) * f.face->units_per_EM + total / 2) / total);
+}
+
+int TextAscent(int pixelHeight) {
+  FontState& f = Font();
+  std::lock_guard<std::mutex> hold(f.lock);
+  if (!Ready(f)) return 0;
+  return Baseline(f, pixelHeight);
+}
+
 const char* TextFontPath() {
   FontState& f = Font();
   std::lock_guard<std::mutex> hold(f.lock);

@@ -31,5 +31,12 @@ bool RenderTextRun(std::string_view ansiText, int pixelHeight, GlyphRun& out);
 // would fail.
 bool MeasureTextRun(std::string_view ansiText, int pixelHeight, int& width, int& height);
 
+// Cell metrics of the face at a size: the cell height whose em (the character height without
+// internal leading) is `emPixels` (at most kMaxTextPixelHeight), the em of a cell, and the rows
+// of a cell above the baseline. Without a usable font the em is the cell and the ascent 0.
+int TextCellForEm(int emPixels);
+int TextEmForCell(int pixelHeight);
+int TextAscent(int pixelHeight);
+
 // The font file in use (for diagnostics), or empty when none was found.
 const char* TextFontPath();

@@ -13,6 +13,7 @@
 #include <string>
 #include <strings.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -181,6 +182,7 @@ HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT
 }
 
 int GetObjectA(HGDIOBJ object, int size, LPVOID out) {
+  if (const int drawn = GdiGetDrawObject(object, size, out); drawn >= 0) return drawn;
   const GdiObject* o = Find(object, GdiKind::Bitmap);
   if (!o) return 0;
   if (!out) return sizeof(BITMAP);
@@ -198,6 +200,7 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID out) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+  if (const int deleted = GdiDeleteDrawObject(object); deleted >= 0) return deleted;
   GdiObject* o = Find(object, GdiKind::Bitmap);
   if (!o) return FALSE;
   if (o->stock) return TRUE;
@@ -219,6 +222,15 @@ HDC CreateCompatibleDC(HDC dc) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+  // Fonts, brushes and pens go into any device context's drawing state.
+  if (GdiDrawState* state = GdiStateOf(dc)) {
+    switch (GdiDrawObjectKind(object)) {
+      case GdiDrawKind::Font: return std::exchange(state->font, object);
+      case GdiDrawKind::Brush: return std::exchange(state->brush, object);
+      case GdiDrawKind::Pen: return std::exchange(state->pen, object);
+      case GdiDrawKind::None: break;
+    }
+  }
   GdiObject* d = Find(dc, GdiKind::MemoryDC);
   GdiObject* b = Find(object, GdiKind::Bitmap);
   if (!d || !b) return nullptr;

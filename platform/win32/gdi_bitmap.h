@@ -6,6 +6,9 @@
 
 #include "ddraw/pixels.h"
 #include "win32/bmp_decode.h"
+#include "win32/gdi_objects.h"
+
+#include <vector>
 
 // The pixels of a live bitmap handle, or null for anything else (the stock bitmap included:
 // it is not a DIB section). Valid until the bitmap is deleted.
@@ -52,5 +55,14 @@ struct GdiDrawState {
   COLORREF textColor = 0x000000;
   COLORREF backColor = 0xFFFFFF;
   int backMode = OPAQUE;
+  HGDIOBJ font = GdiStockHandle(SYSTEM_FONT);
+  HGDIOBJ brush = GdiStockHandle(WHITE_BRUSH);
+  HGDIOBJ pen = GdiStockHandle(BLACK_PEN);
+  POINT position{};  // MoveToEx, LineTo
+  // Where the context's (0, 0) lies on the surface, and, when `clipped`, the only surface
+  // rectangles drawing may touch (none: nothing is drawn). Window contexts set both.
+  POINT origin{};
+  bool clipped = false;
+  std::vector<RECT> clip;
 };
 GdiDrawState* GdiStateOf(HDC dc);

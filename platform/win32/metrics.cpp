@@ -3,6 +3,7 @@
 #include "win32/window_internal.h"
 
 #include "display/display.h"
+#include "win32/gdi_icon.h"
 
 #include <iterator>
 
@@ -26,12 +27,10 @@ constexpr Metric kMetrics[] = {
     {SM_CYMINIMIZED, 24},
 };
 
-// Handles of system cursors, system icons, program icons and stock objects: fixed values in
+// Handles of system cursors, system icons and program icons: fixed values in
 // ranges no other handle uses.
 constexpr uintptr_t kCursorBase = 0x00C00000;
-constexpr uintptr_t kSystemIconBase = 0x00C10000;
 constexpr uintptr_t kProgramIconBase = 0x00C20000;
-constexpr uintptr_t kStockObjectBase = 0x00B00100;
 
 bool IsSystemCursor(WORD id) {
   return (id >= 32512 && id <= 32516) || (id >= 32642 && id <= 32646) || id == 32648 ||
@@ -101,7 +100,7 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   if (!IS_INTRESOURCE(name)) return nullptr;
   const WORD id = WORD(reinterpret_cast<ULONG_PTR>(name));
   if (!instance)
-    return id >= 32512 && id <= 32517 ? reinterpret_cast<HICON>(kSystemIconBase + id) : nullptr;
+    return GdiStandardIcon(id);
   // Icons are not drawn by any display yet: a program icon is known by its number alone.
   if (instance != GetModuleHandleA(nullptr) || id == 0) return nullptr;
   return reinterpret_cast<HICON>(kProgramIconBase + id);
@@ -114,8 +113,3 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR GetCursor() { return Windows().cursor; }
-
-HGDIOBJ GetStockObject(int index) {
-  if (index < WHITE_BRUSH || index > DEFAULT_GUI_FONT || index == 9) return nullptr;
-  return reinterpret_cast<HGDIOBJ>(kStockObjectBase + uintptr_t(index));
-}

@@ -3,12 +3,12 @@
 // rectangle that bounds it.
 #include "win32/window_internal.h"
 
+#include "win32/window_dc.h"
+
 #include <algorithm>
+#include <vector>
 
 namespace {
-
-// Device contexts of BeginPaint: a value that names the window and no GDI object.
-constexpr uintptr_t kPaintDcTag = uintptr_t(1) << 30;
 
 RECT ClientBounds(const WindowRecord& w) {
   return RECT{0, 0, w.client.right - w.client.left, w.client.bottom - w.client.top};
@@ -72,13 +72,62 @@ void ForEachTarget(HWND window, bool children, Fn fn) {
     if (WindowRecord* w = FindWindowRecord(h)) fn(*w);
 }
 
+// A parent without WS_CLIPCHILDREN paints over its children: those under `rect` (client
+// coordinates; null: all) paint again after it, and theirs likewise.
+void InvalidateChildrenUnder(const WindowRecord& parent, const RECT* rect, bool erase) {
+  if (parent.style & WS_CLIPCHILDREN) return;
+  std::vector<HWND> children;
+  for (auto& [key, w] : Windows().windows)
+    if (w->parent == parent.handle) children.push_back(w->handle);
+  for (HWND h : children) {
+    WindowRecord* c = FindWindowRecord(h);
+    if (!c) continue;
+    RECT part = c->window;
+    if (rect) part = Intersect(part, *rect);
+    if (Empty(part)) continue;
+    // The child's own client coordinates.
+    part = RECT{part.left - c->client.left, part.top - c->client.top, part.right - c->client.left,
+                part.bottom - c->client.top};
+    AddToUpdate(*c, &part, erase);
+    c->framePending = true;
+    InvalidateChildrenUnder(*c, &part, erase);
+  }
+}
+
+// Sends WM_NCPAINT and WM_ERASEBKGND now for what waits for them.
+void PaintFrameAndErase(HWND h) {
+  WindowRecord* w = FindWindowRecord(h);
+  if (!w || !IsWindowVisible(h)) return;
+  if (w->framePending) {
+    w->framePending = false;
+    SendMessageA(h, WM_NCPAINT, 1, 0);
+    if (!(w = FindWindowRecord(h))) return;
+  }
+  if (w->erasePending) {
+    w->erasePending = false;
+    const RECT update = w->update;
+    if (HDC dc = OpenWindowDC(h, WindowDcArea::Client, &update)) {
+      SendMessageA(h, WM_ERASEBKGND, WPARAM(dc), 0);
+      ReleaseDC(h, dc);
+    }
+  }
+}
+
 }  // namespace
 
-void InvalidateWhole(WindowRecord& w, bool erase) { AddToUpdate(w, nullptr, erase); }
+void InvalidateWhole(WindowRecord& w, bool erase) {
+  w.framePending = true;
+  AddToUpdate(w, nullptr, erase);
+}
 
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
   if (window && !FindWindowRecord(window)) return FALSE;
-  ForEachTarget(window, false, [&](WindowRecord& w) { AddToUpdate(w, window ? rect : nullptr, erase); });
+  // Without a window the whole screen is to be drawn again, frames included.
+  ForEachTarget(window, false, [&](WindowRecord& w) {
+    if (!window) w.framePending = true;
+    AddToUpdate(w, window ? rect : nullptr, erase);
+  });
+  if (WindowRecord* w = FindWindowRecord(window)) InvalidateChildrenUnder(*w, rect, erase);
   return TRUE;
 }
 
@@ -103,26 +152,29 @@ BOOL RedrawWindow(HWND window, const RECT* rect, HRGN, UINT flags) {
   const bool children = flags & RDW_ALLCHILDREN;
   ForEachTarget(window, children, [&](WindowRecord& w) {
     const RECT* r = w.handle == window ? rect : nullptr;
-    if (flags & RDW_INVALIDATE) AddToUpdate(w, r, flags & RDW_ERASE);
+    if (flags & RDW_INVALIDATE) {
+      AddToUpdate(w, r, flags & RDW_ERASE);
+      if (flags & RDW_FRAME) w.framePending = true;
+    }
     if (flags & RDW_INTERNALPAINT) w.internalPaint = true;
     if (flags & RDW_VALIDATE) {
       RemoveFromUpdate(w, r);
       if (flags & RDW_NOINTERNALPAINT) w.internalPaint = false;
+      if (flags & RDW_FRAME) w.framePending = false;
     }
     if (flags & RDW_NOERASE) w.erasePending = false;
   });
+  WindowRecord* self = FindWindowRecord(window);
+  if (self && (flags & RDW_INVALIDATE) && !(flags & (RDW_ALLCHILDREN | RDW_NOCHILDREN)))
+    InvalidateChildrenUnder(*self, rect, flags & RDW_ERASE);
   if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
     std::vector<HWND> targets;
     ForEachTarget(window, children, [&](WindowRecord& w) { targets.push_back(w.handle); });
     for (HWND h : targets) {
-      WindowRecord* w = FindWindowRecord(h);
-      if (!w) continue;
-      if (flags & RDW_UPDATENOW) {
+      if (flags & RDW_UPDATENOW)
         UpdateWindow(h);
-      } else if (w->erasePending && IsWindowVisible(h)) {
-        w->erasePending = false;
-        SendMessageA(h, WM_ERASEBKGND, WPARAM(reinterpret_cast<uintptr_t>(h) | kPaintDcTag), 0);
-      }
+      else
+        PaintFrameAndErase(h);
     }
   }
   return TRUE;
@@ -139,16 +191,24 @@ BOOL UpdateWindow(HWND window) {
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   WindowRecord* w = FindWindowRecord(window);
   if (!w || !paint) return nullptr;
-  const HDC dc = reinterpret_cast<HDC>(reinterpret_cast<uintptr_t>(window) | kPaintDcTag);
   *paint = PAINTSTRUCT{};
-  paint->hdc = dc;
-  paint->rcPaint = w->updatePending ? w->update : RECT{};
-  const bool erase = w->erasePending;
-  w->updatePending = w->erasePending = w->internalPaint = false;
+  const RECT update = w->updatePending ? w->update : RECT{};
+  const bool erase = w->erasePending, frame = w->framePending;
+  w->updatePending = w->erasePending = w->internalPaint = w->framePending = false;
   w->update = RECT{};
+  if (frame && IsWindowVisible(window)) SendMessageA(window, WM_NCPAINT, 1, 0);
+  // The context draws only where the update rectangle was.
+  const HDC dc = OpenWindowDC(window, WindowDcArea::Client, &update);
+  if (!dc) return nullptr;
+  paint->hdc = dc;
+  paint->rcPaint = update;
   // fErase tells the program that the background is still its to erase.
   if (erase) paint->fErase = SendMessageA(window, WM_ERASEBKGND, WPARAM(dc), 0) ? FALSE : TRUE;
   return dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT* paint) { return paint ? TRUE : FALSE; }
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  if (!paint) return FALSE;
+  ReleaseDC(window, paint->hdc);
+  return TRUE;
+}

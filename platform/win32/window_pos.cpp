@@ -2,6 +2,7 @@
 // and keyboard focus, with the messages that report each change.
 #include "win32/window.h"
 #include "win32/window_internal.h"
+#include "win32/window_dc.h"
 
 #include "display/display.h"
 
@@ -122,6 +123,7 @@ BOOL ChangeWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT
   // A hidden window hands activation on once it is out of sight.
   if ((wp.flags & SWP_HIDEWINDOW) && Windows().active == window)
     ActivateWindow(NextActiveCandidate(window));
+  if (wasVisible && !(wp.flags & SWP_NOREDRAW)) RepaintAfterPlaceChange(window, oldWindow);
 
   if ((w = FindWindowRecord(window)) && IsTopLevel(*w) && !w->destroying)
     TheDisplay().WindowChanged(window);

@@ -57,7 +57,7 @@ TEST_F(WindowTest, FirstShowActivatesAndReportsSizeAndPlace) {
 
   Log().clear();
   EXPECT_TRUE(UpdateWindow(w));
-  EXPECT_EQ(LoggedMessages(), Seq({WM_PAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(LoggedMessages(), Seq({WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}));
   Log().clear();
   EXPECT_TRUE(ShowWindow(w, SW_SHOWNORMAL));  // already shown: nothing to report
   EXPECT_EQ(LoggedMessages(), Seq({WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
