@@ -49,8 +49,8 @@ class TemplateWriter {
   // The ANSI text as terminated UTF-16.
   void Text(const char* text) {
     AlignWord();
-    const int room = int((SelectDialogTemplateSize - std::min(at_, SelectDialogTemplateSize)) /
-                         sizeof(WCHAR));
+    const int room =
+        int((SelectDialogTemplateSize - std::min(at_, SelectDialogTemplateSize)) / sizeof(WCHAR));
     WCHAR* out = reinterpret_cast<WCHAR*>(buffer_ + at_);
     const int n = room > 0 ? MultiByteToWideChar(CP_ACP, 0, text, -1, out, room) : 0;
     if (n <= 0) {
@@ -124,11 +124,10 @@ Selection ChoiceOfDevice(DriverInfo* driver, DeviceInfo* device) {
 }
 
 void AddEntry(HWND dialog, int id, const char* text, const void* data) {
-  const LRESULT index = SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0,
-                                            reinterpret_cast<LPARAM>(text));
+  const LRESULT index =
+      SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   if (index >= 0)
-    SendDlgItemMessageA(dialog, id, CB_SETITEMDATA, WPARAM(index),
-                        reinterpret_cast<LPARAM>(data));
+    SendDlgItemMessageA(dialog, id, CB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(data));
 }
 
 void SelectEntry(HWND dialog, int id, int index) {
@@ -200,7 +199,9 @@ DLGTEMPLATE* BuildSelectDialogTemplate() {
   return reinterpret_cast<DLGTEMPLATE*>(buffer);
 }
 
-void FreeSelectDialogTemplate(DLGTEMPLATE* dialogTemplate) { std::free(dialogTemplate); }
+void FreeSelectDialogTemplate(DLGTEMPLATE* dialogTemplate) {
+  std::free(dialogTemplate);
+}
 
 void FillSelectionControls(HWND dialog, DriverInfo** driver, DeviceInfo** device, ModeInfo** mode,
                            BOOL windowed) {
@@ -263,4 +264,6 @@ INT_PTR CALLBACK SelectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   }
 }
 
-void TestFailSelectDialogAllocation(bool fail) { FailAllocation = fail; }
+void TestFailSelectDialogAllocation(bool fail) {
+  FailAllocation = fail;
+}
