@@ -1,5 +1,5 @@
-// Message boxes. Until a display is attached a box is one line on standard error, answered at
-// once with its default button.
+// Message boxes: the test record and answers, the presenter that shows the box, and the line
+// each box writes on standard error.
 #include "win32/message_box.h"
 
 #include "testing/win32_hooks.h"
@@ -14,7 +14,7 @@ namespace {
 constexpr size_t kMaxRecorded = 4096;
 
 struct BoxState {
-  MessageBoxPresenter presenter = HeadlessMessageBox;
+  MessageBoxPresenter presenter = WindowMessageBox;
   std::vector<RecordedMessageBox> recorded;
   std::deque<int> queuedAnswers;
   int standingAnswer = 0;
@@ -64,7 +64,7 @@ std::string OneLine(const std::string& utf8) {
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
   MessageBoxPresenter old = Boxes().presenter;
-  Boxes().presenter = presenter ? presenter : HeadlessMessageBox;
+  Boxes().presenter = presenter ? presenter : WindowMessageBox;
   return old;
 }
 

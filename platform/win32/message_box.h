@@ -10,8 +10,17 @@
 // Shows one box and returns the button that closed it. Text and caption are never null.
 typedef int (*MessageBoxPresenter)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
-// Installs `presenter` (null: the headless one) and returns the one it replaces.
+// Installs `presenter` (null: the window one) and returns the one it replaces.
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
+
+// The standard presenter: writes HeadlessMessageBoxLine to standard error, then shows the box
+// as a modal window. When the display says nobody answers (Display::WaitsForUser), the window
+// is drawn and the style's default button answers at once; otherwise the box waits for a button.
+int WindowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// The box's window, made hidden with its controls (the text is control 0xFFFF, the icon 20, the
+// buttons their answers); `waits` gives the default button the focus. The caller shows and
+// runs it, or destroys it. Null for a style without buttons.
+HWND CreateMessageBoxWindow(HWND owner, LPCSTR text, LPCSTR caption, UINT type, bool waits);
 
 // The headless presenter: writes HeadlessMessageBoxLine to standard error and answers with the
 // style's default button.

@@ -116,7 +116,7 @@ int FakePresenter(HWND, LPCSTR text, LPCSTR, UINT) {
 TEST_F(MessageBoxes, PresenterCanBeReplaced) {
   fakeCalls = 0;
   MessageBoxPresenter old = SetMessageBoxPresenter(FakePresenter);
-  EXPECT_EQ(old, &HeadlessMessageBox);
+  EXPECT_EQ(old, &WindowMessageBox);
   EXPECT_EQ(MessageBoxA(nullptr, "shown", "c", MB_YESNO), IDNO);
   EXPECT_EQ(fakeCalls, 1);
   EXPECT_EQ(fakeText, "shown");
@@ -128,6 +128,6 @@ TEST_F(MessageBoxes, PresenterCanBeReplaced) {
   EXPECT_EQ(MessageBoxA(nullptr, "bad style", "c", 9), 0);
   EXPECT_EQ(fakeCalls, 2);
   EXPECT_EQ(SetMessageBoxPresenter(nullptr), &FakePresenter);
-  EXPECT_EQ(SetMessageBoxPresenter(nullptr), &HeadlessMessageBox);
+  EXPECT_EQ(SetMessageBoxPresenter(nullptr), &WindowMessageBox);
   EXPECT_EQ(TestMessageBoxes().size(), 4u);
 }
