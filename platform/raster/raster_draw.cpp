@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -153,7 +154,7 @@ int64_t Ceil16(int64_t v) {
 
 // Builds the edges and planes of a triangle whose snapped corners turn clockwise (area > 0)
 // and draws it, unless none of it lies in the viewport.
-void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3], int64_t area,
+void DrawSnapped(const double* const attr[3], const int64_t X[3], const int64_t Y[3], int64_t area,
                  DrawSetup& s) {
   const RasterRect& clip = s.clip;
   const int64_t xMin = std::min({X[0], X[1], X[2]});
@@ -216,9 +217,9 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
   const double scale = 16.0 / static_cast<double>(area);
   const int last = s.textured ? kSlotV : (s.depthScale != 0.0 ? kSlotZ : kSlotB);
   for (int a = 0; a <= last; ++a) {
-    const double a0 = v[0]->attr[a];
-    const double da1 = v[1]->attr[a] - a0;
-    const double da2 = v[2]->attr[a] - a0;
+    const double a0 = attr[0][a];
+    const double da1 = attr[1][a] - a0;
+    const double da2 = attr[2][a] - a0;
     const double gx = ClampGradient((da1 * dy2 - da2 * dy1) * scale);
     const double gy = ClampGradient((da2 * dx1 - da1 * dx2) * scale);
     t.dx[a] = gx;
@@ -257,39 +258,42 @@ void DrawSnapped(const Vertex* const v[3], const int64_t X[3], const int64_t Y[3
   s.next ^= 1;
 }
 
-// Snaps, orients and culls. `wanted` is 0 to apply the cull mode, or the sign the triangle
-// must keep (a piece of a clipped triangle whose winding was decided before clipping).
-void DrawTriangle(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted, DrawSetup& s,
-                  bool& culled) {
+// Orients and culls snapped corners. `wanted` is 0 to apply the cull mode, or the sign the
+// triangle must keep (a piece of a clipped triangle whose winding was decided before clipping).
+// Returns false when the triangle has no area or faces the wrong way.
+bool Orient(int64_t X[3], int64_t Y[3], const double* attr[3], int wanted, RasterCull cull,
+            int64_t& area) {
+  area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) return false;
+  const int sign = area > 0 ? 1 : -1;
+  if (wanted == 0) {
+    if ((cull == RasterCull::CounterClockwise && sign < 0) ||
+        (cull == RasterCull::Clockwise && sign > 0))
+      return false;
+  } else if (sign != wanted) {
+    return false;
+  }
+  if (sign < 0) {
+    std::swap(attr[1], attr[2]);
+    std::swap(X[1], X[2]);
+    std::swap(Y[1], Y[2]);
+    area = -area;
+  }
+  return true;
+}
+
+// Snaps a piece of a clipped triangle and draws it if it keeps the winding `wanted`.
+void DrawPiece(const Vertex* v0, const Vertex* v1, const Vertex* v2, int wanted, DrawSetup& s) {
   const Vertex* v[3] = {v0, v1, v2};
+  const double* attr[3] = {v0->attr, v1->attr, v2->attr};
   int64_t X[3];
   int64_t Y[3];
   for (int i = 0; i < 3; ++i) {
     X[i] = Round64(v[i]->x * 16.0);
     Y[i] = Round64(v[i]->y * 16.0);
   }
-  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-  if (area == 0) {
-    culled = wanted == 0;
-    return;
-  }
-  const int sign = area > 0 ? 1 : -1;
-  if (wanted == 0) {
-    if ((s.cull == RasterCull::CounterClockwise && sign < 0) ||
-        (s.cull == RasterCull::Clockwise && sign > 0)) {
-      culled = true;
-      return;
-    }
-  } else if (sign != wanted) {
-    return;
-  }
-  if (sign < 0) {
-    std::swap(v[1], v[2]);
-    std::swap(X[1], X[2]);
-    std::swap(Y[1], Y[2]);
-    area = -area;
-  }
-  DrawSnapped(v, X, Y, area, s);
+  int64_t area;
+  if (Orient(X, Y, attr, wanted, s.cull, area)) DrawSnapped(attr, X, Y, area, s);
 }
 
 Vertex Lerp(const Vertex& a, const Vertex& b, double t) {
@@ -349,52 +353,99 @@ void DrawClipped(const Vertex& v0, const Vertex& v1, const Vertex& v2, DrawSetup
     from = 1 - from;
   }
   for (int i = 1; i + 1 < count; ++i) {
-    DrawTriangle(&polygon[from][0], &polygon[from][i], &polygon[from][i + 1], sign, s, culled);
+    DrawPiece(&polygon[from][0], &polygon[from][i], &polygon[from][i + 1], sign, s);
   }
 }
 
-void DrawFromVertices(const D3DTLVERTEX& a, const D3DTLVERTEX& b, const D3DTLVERTEX& c,
-                      DrawSetup& s) {
-  const D3DTLVERTEX* source[3] = {&a, &b, &c};
-  Vertex v[3];
-  bool far = false;
-  for (int i = 0; i < 3; ++i) {
-    const D3DTLVERTEX& p = *source[i];
-    if (!std::isfinite(p.sx) || !std::isfinite(p.sy)) {
-      s.stats->culled++;
-      return;
-    }
-    v[i].x = p.sx;
-    v[i].y = p.sy;
-    far = far || std::fabs(v[i].x) > kGuard || std::fabs(v[i].y) > kGuard;
-    double z = p.sz;
-    if (!(z <= 1.5)) z = 1.5;  // NaN as well: farther than everything
-    if (z < -0.5) z = -0.5;
-    v[i].attr[kSlotZ] = z * s.depthScale;
-    const D3DCOLOR color = s.whiteDiffuse ? 0xFFFFFF : (s.flat ? a.color : p.color);
-    v[i].attr[kSlotR] = kChannelFixed.value[(color >> 16) & 0xFF];
-    v[i].attr[kSlotG] = kChannelFixed.value[(color >> 8) & 0xFF];
-    v[i].attr[kSlotB] = kChannelFixed.value[color & 0xFF];
-    v[i].attr[kSlotU] = std::isfinite(p.tu) ? p.tu * s.texWidth - s.texelOffset : 0.0;
-    v[i].attr[kSlotV] = std::isfinite(p.tv) ? p.tv * s.texHeight - s.texelOffset : 0.0;
+// A vertex as the triangles of a draw read it: converted once, however many share it.
+struct DrawVertex {
+  int64_t X, Y;             // snapped to 1/16 pixel
+  double attr[kSlotCount];  // u and v not yet moved by the triangle's whole repeats
+  bool finite;              // sx and sy are numbers
+  bool far;                 // outside the guard square: the triangle is clipped first
+};
+
+void Convert(const D3DTLVERTEX& p, const DrawSetup& s, DrawVertex& out) {
+  const double x = p.sx;
+  const double y = p.sy;
+  out.finite = std::isfinite(x) && std::isfinite(y);
+  out.far = std::fabs(x) > kGuard || std::fabs(y) > kGuard;
+  out.X = Round64(x * 16.0);
+  out.Y = Round64(y * 16.0);
+  double z = p.sz;
+  if (!(z <= 1.5)) z = 1.5;  // NaN as well: farther than everything
+  if (z < -0.5) z = -0.5;
+  out.attr[kSlotZ] = z * s.depthScale;
+  const D3DCOLOR color = s.whiteDiffuse ? 0xFFFFFF : p.color;
+  out.attr[kSlotR] = kChannelFixed.value[(color >> 16) & 0xFF];
+  out.attr[kSlotG] = kChannelFixed.value[(color >> 8) & 0xFF];
+  out.attr[kSlotB] = kChannelFixed.value[color & 0xFF];
+  out.attr[kSlotU] = std::isfinite(p.tu) ? p.tu * s.texWidth - s.texelOffset : 0.0;
+  out.attr[kSlotV] = std::isfinite(p.tv) ? p.tv * s.texHeight - s.texelOffset : 0.0;
+}
+
+// A triangle's own attributes: flat shading takes the first corner's colour, and texture
+// coordinates move by whole repeats so that they sit in the middle of the lanes' 0..65535
+// texel range, where wrapping is exact.
+void TriangleAttributes(const DrawVertex* const d[3], const DrawSetup& s,
+                        double out[3][kSlotCount]) {
+  for (int k = 0; k < 3; ++k) std::memcpy(out[k], d[k]->attr, sizeof(out[k]));
+  if (s.flat) {
+    for (int k = 1; k < 3; ++k)
+      for (int a = kSlotR; a <= kSlotB; ++a) out[k][a] = out[0][a];
   }
   if (s.textured) {
-    // Move the texture coordinates by whole repeats so that they sit in the middle of the
-    // lanes' 0..65535 texel range, where wrapping is exact.
-    const double shiftU = s.centreU - s.texWidth * Floor(v[0].attr[kSlotU] * s.inverseWidth);
-    const double shiftV = s.centreV - s.texHeight * Floor(v[0].attr[kSlotV] * s.inverseHeight);
-    for (int i = 0; i < 3; ++i) {
-      v[i].attr[kSlotU] = (v[i].attr[kSlotU] + shiftU) * 65536.0 - kTwo31;
-      v[i].attr[kSlotV] = (v[i].attr[kSlotV] + shiftV) * 65536.0 - kTwo31;
+    const double shiftU = s.centreU - s.texWidth * Floor(out[0][kSlotU] * s.inverseWidth);
+    const double shiftV = s.centreV - s.texHeight * Floor(out[0][kSlotV] * s.inverseHeight);
+    for (int k = 0; k < 3; ++k) {
+      out[k][kSlotU] = (out[k][kSlotU] + shiftU) * 65536.0 - kTwo31;
+      out[k][kSlotV] = (out[k][kSlotV] + shiftV) * 65536.0 - kTwo31;
     }
   }
-  bool culled = false;
-  if (far) {
-    DrawClipped(v[0], v[1], v[2], s, culled);
-  } else {
-    DrawTriangle(&v[0], &v[1], &v[2], 0, s, culled);
+}
+
+// Culls before any attribute work: most triangles left out face away.
+void DrawConverted(const DrawVertex* const d[3], const D3DTLVERTEX* const p[3], DrawSetup& s) {
+  if (!d[0]->finite || !d[1]->finite || !d[2]->finite) {
+    s.stats->culled++;
+    return;
   }
-  if (culled) s.stats->culled++;
+  double attr[3][kSlotCount];
+  if (d[0]->far || d[1]->far || d[2]->far) {
+    TriangleAttributes(d, s, attr);
+    Vertex v[3];
+    for (int k = 0; k < 3; ++k) {
+      v[k].x = p[k]->sx;
+      v[k].y = p[k]->sy;
+      std::memcpy(v[k].attr, attr[k], sizeof(v[k].attr));
+    }
+    bool culled = false;
+    DrawClipped(v[0], v[1], v[2], s, culled);
+    if (culled) s.stats->culled++;
+    return;
+  }
+  int64_t X[3] = {d[0]->X, d[1]->X, d[2]->X};
+  int64_t Y[3] = {d[0]->Y, d[1]->Y, d[2]->Y};
+  const double* rows[3] = {attr[0], attr[1], attr[2]};
+  int64_t area;
+  if (!Orient(X, Y, rows, 0, s.cull, area)) {
+    s.stats->culled++;
+    return;
+  }
+  TriangleAttributes(d, s, attr);
+  DrawSnapped(rows, X, Y, area, s);
+}
+
+// Converted vertices of a draw: the buffer grows to the largest draw seen on the thread and
+// stays, so that drawing does not allocate. Null when it cannot grow.
+DrawVertex* ScratchVertices(uint32_t count) {
+  thread_local std::unique_ptr<DrawVertex[]> buffer;
+  thread_local uint32_t capacity = 0;
+  if (count > capacity) {
+    buffer.reset(new (std::nothrow) DrawVertex[count]);
+    capacity = buffer ? count : 0;
+  }
+  return buffer.get();
 }
 
 bool TargetFormat(RasterFormat f) {
@@ -587,9 +638,26 @@ HRESULT RasterDrawIndexed(const RasterTarget& target, const RasterState& state,
     return S_OK;
   }
 
+  // Vertices shared by several triangles convert once; a draw that uses few of many converts
+  // per triangle.
+  DrawVertex* converted = vertexCount <= used ? ScratchVertices(vertexCount) : nullptr;
+  if (converted) {
+    for (uint32_t i = 0; i < vertexCount; ++i) Convert(vertices[i], setup, converted[i]);
+  }
   for (uint32_t i = 0; i < used; i += 3) {
-    DrawFromVertices(vertices[indices[i]], vertices[indices[i + 1]], vertices[indices[i + 2]],
-                     setup);
+    const D3DTLVERTEX* p[3] = {&vertices[indices[i]], &vertices[indices[i + 1]],
+                               &vertices[indices[i + 2]]};
+    DrawVertex local[3];
+    const DrawVertex* d[3];
+    for (int k = 0; k < 3; ++k) {
+      if (converted) {
+        d[k] = &converted[indices[i + k]];
+      } else {
+        Convert(*p[k], setup, local[k]);
+        d[k] = &local[k];
+      }
+    }
+    DrawConverted(d, p, setup);
   }
   Flush(setup);
   counts.fragments += context.fragments;
