@@ -72,11 +72,6 @@ ChannelTable MakeChannelTable() {
 
 const ChannelTable kChannelFixed = MakeChannelTable();
 
-double ClampGradient(double g) {
-  if (!(g >= -kMaxGradient)) return -kMaxGradient;  // NaN too
-  return g > kMaxGradient ? kMaxGradient : g;
-}
-
 // Nearest integer of a value saturated to +-9e18.
 int64_t Round64(double v) {
   v = v < -9.0e18 ? -9.0e18 : (v > 9.0e18 ? 9.0e18 : v);
@@ -121,25 +116,48 @@ struct EdgeLine {
 };
 
 // floor(n / d) and its remainder, for 0 < d < 2^40 and |n| < 2^50: a double estimate
-// corrected by a step or two.
+// corrected without branches by a step each way (all it takes but for rare near-integer
+// quotients), then by the loops.
 int64_t FloorDivide(int64_t n, int64_t d, double inverse, int64_t& remainder) {
   int64_t q = static_cast<int64_t>(static_cast<double>(n) * inverse);
   int64_t r = n - q * d;
+  const int64_t under = r >> 63;  // all ones when r < 0
+  q += under;
+  r += d & under;
+  const int64_t over = ~((r - d) >> 63);  // all ones when r >= d
+  q -= over;
+  r -= d & over;
   while (r < 0) --q, r += d;
   while (r >= d) ++q, r -= d;
   remainder = r;
   return q;
 }
 
+// 1 / (16 |dy|) of edges up to 64 pixels tall, so that most edges need no division.
+constexpr int64_t kInverseCount = 1024;
+struct InverseTable {
+  double value[kInverseCount];
+};
+
+InverseTable MakeInverseTable() {
+  InverseTable t{};
+  for (int64_t a = 1; a < kInverseCount; ++a) t.value[a] = 1.0 / static_cast<double>(16 * a);
+  return t;
+}
+
+const InverseTable kEdgeInverse = MakeInverseTable();
+
 // The walk of an edge down the rows from row y. Sample (x, y) is inside when
 // a * x + c(y) > 0 with a = -16 dy; pixel centres on a left edge count (the + 1 turns > into
 // >=). The walk keeps q = floor(n / d) of n = -c(y) over d = 16 |dy|: left edges start at
 // q + 1, right edges end at -q.
-RasterEdge WalkFrom(const EdgeLine& e, int64_t y) {
+inline RasterEdge WalkFrom(const EdgeLine& e, int64_t y) {
   const int64_t bias = e.dy < 0 ? 1 : 0;
+  const int64_t height = e.dy < 0 ? -e.dy : e.dy;
   RasterEdge edge;
-  edge.d = 16 * (e.dy < 0 ? -e.dy : e.dy);
-  const double inverse = 1.0 / static_cast<double>(edge.d);
+  edge.d = 16 * height;
+  const double inverse = height < kInverseCount ? kEdgeInverse.value[height]
+                                                : 1.0 / static_cast<double>(edge.d);
   edge.q = FloorDivide(-((16 * y - e.y) * e.dx + e.x * e.dy + bias), edge.d, inverse, edge.r);
   edge.kq = FloorDivide(-16 * e.dx, edge.d, inverse, edge.kr);
   return edge;
@@ -215,16 +233,29 @@ void DrawSnapped(const double* const attr[3], const int64_t X[3], const int64_t 
   const double dx2 = static_cast<double>(X[2] - X[0]);
   const double dy2 = static_cast<double>(Y[2] - Y[0]);
   const double scale = 16.0 / static_cast<double>(area);
-  const int last = s.textured ? kSlotV : (s.depthScale != 0.0 ? kSlotZ : kSlotB);
-  for (int a = 0; a <= last; ++a) {
-    const double a0 = attr[0][a];
-    const double da1 = attr[1][a] - a0;
-    const double da2 = attr[2][a] - a0;
-    const double gx = ClampGradient((da1 * dy2 - da2 * dy1) * scale);
-    const double gy = ClampGradient((da2 * dx1 - da1 * dx2) * scale);
-    t.dx[a] = gx;
-    t.dy[a] = gy;
-    t.base[a] = a0 - gx * x0 - gy * y0;
+  // Two attributes at a time; the pairs past the last one the draw uses are left as they are.
+  // The clamp to +-kMaxGradient sends NaN to the low end (max takes its second operand then).
+  const int pairs = s.textured ? 3 : 2;
+  const __m128d vx0 = _mm_set1_pd(x0);
+  const __m128d vy0 = _mm_set1_pd(y0);
+  const __m128d vdx1 = _mm_set1_pd(dx1);
+  const __m128d vdy1 = _mm_set1_pd(dy1);
+  const __m128d vdx2 = _mm_set1_pd(dx2);
+  const __m128d vdy2 = _mm_set1_pd(dy2);
+  const __m128d vscale = _mm_set1_pd(scale);
+  const __m128d low = _mm_set1_pd(-kMaxGradient);
+  const __m128d high = _mm_set1_pd(kMaxGradient);
+  for (int a = 0; a < 2 * pairs; a += 2) {
+    const __m128d a0 = _mm_loadu_pd(attr[0] + a);
+    const __m128d da1 = _mm_sub_pd(_mm_loadu_pd(attr[1] + a), a0);
+    const __m128d da2 = _mm_sub_pd(_mm_loadu_pd(attr[2] + a), a0);
+    __m128d gx = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(da1, vdy2), _mm_mul_pd(da2, vdy1)), vscale);
+    __m128d gy = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(da2, vdx1), _mm_mul_pd(da1, vdx2)), vscale);
+    gx = _mm_min_pd(_mm_max_pd(gx, low), high);
+    gy = _mm_min_pd(_mm_max_pd(gy, low), high);
+    _mm_store_pd(t.dx + a, gx);
+    _mm_store_pd(t.dy + a, gy);
+    _mm_store_pd(t.base + a, _mm_sub_pd(_mm_sub_pd(a0, _mm_mul_pd(gx, vx0)), _mm_mul_pd(gy, vy0)));
   }
   for (int c = 0; c < 3; ++c) {
     t.colorStep8[c] = Wrap32(Round64(8.0 * t.dx[kSlotR + c]));
