@@ -7,9 +7,12 @@ struct Avx2 {
   using V = __m256i;
   static constexpr int kRows = 2;
 
-  // Byte offsets of the texture entries: eight lanes per row, two to a 64-bit word.
+  // Byte offsets of the texture entries: eight lanes per row, two to a 64-bit word. When the
+  // second row has no pixels in the batch its entries are not read: its lanes repeat the
+  // first row's.
   struct Offsets {
     uint64_t pair[2][4];
+    bool second;
     uint32_t At(int row, int k) const {
       return static_cast<uint32_t>(pair[row][k >> 1] >> (32 * (k & 1)));
     }
@@ -97,8 +100,9 @@ struct Avx2 {
     }
   }
 
-  static Offsets Split(V o0, V o1) {
+  static Offsets Split(V o0, V o1, const RowSpan* rows) {
     Offsets o;
+    o.second = rows[1].active;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o.pair[0]), _mm256_castsi256_si128(o0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o.pair[0] + 2), _mm256_castsi256_si128(o1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o.pair[1]), _mm256_extracti128_si256(o0, 1));
@@ -106,24 +110,37 @@ struct Avx2 {
     return o;
   }
   static V Entry64(const uint8_t* texels, const Offsets& o, int k) {
-    return Join(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + o.At(0, k))),
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + o.At(1, k))));
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + o.At(0, k)));
+    if (!o.second) return Join(a, a);
+    return Join(a, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + o.At(1, k))));
   }
   static V Entry128(const uint8_t* texels, const Offsets& o, int k) {
-    return Join(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + o.At(0, k))),
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + o.At(1, k))));
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + o.At(0, k)));
+    if (!o.second) return Join(a, a);
+    return Join(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + o.At(1, k))));
   }
   static V Entry32(const uint8_t* texels, const Offsets& o, int k) {
     int32_t a;
     int32_t b;
     std::memcpy(&a, texels + o.At(0, k), 4);
-    std::memcpy(&b, texels + o.At(1, k), 4);
+    if (o.second) {
+      std::memcpy(&b, texels + o.At(1, k), 4);
+    } else {
+      b = a;
+    }
     return Join(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
   }
-  // The first 16-bit texel of each of the eight entries of each row.
-  static V Entries16(const uint8_t* texels, const Offsets& o) {
+  // The first 16-bit texel of each of the eight entries of each row (of four, repeated, when
+  // `half`).
+  static V Entries16(const uint8_t* texels, const Offsets& o, bool half) {
     int16_t w[16];
-    for (int k = 0; k < 16; ++k) std::memcpy(&w[k], texels + o.At(k >> 3, k & 7), 2);
+    for (int k = 0; k < 16; ++k) {
+      if ((half && (k & 7) >= 4) || (k >= 8 && !o.second)) {
+        w[k] = w[k & 7 & (half ? 3 : 7)];
+      } else {
+        std::memcpy(&w[k], texels + o.At(k >> 3, k & 7), 2);
+      }
+    }
     return _mm256_setr_epi16(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], w[8], w[9], w[10],
                              w[11], w[12], w[13], w[14], w[15]);
   }

@@ -30,13 +30,13 @@ inline int32_t WrapToInt32(double v) {
   return static_cast<int32_t>(static_cast<uint32_t>(_mm_cvtsd_si64(_mm_set_sd(v))));
 }
 
+// Without a branch: whether the remainder carries changes from row to row unpredictably.
 inline void StepEdge(RasterEdge& e) {
   e.q += e.kq;
   e.r += e.kr;
-  if (e.r >= e.d) {
-    e.q += 1;
-    e.r -= e.d;
-  }
+  const int64_t carry = ~((e.r - e.d) >> 63);  // all ones when r >= d
+  e.q -= carry;
+  e.r -= e.d & carry;
 }
 
 template <class B>
@@ -89,15 +89,23 @@ struct Ops {
             B::Add16(c.b, B::template Srli16<8>(c.b))};
   }
 
+  // The gathers below read the entries of lanes 0-3 only when `half`: lanes 4-7 then repeat
+  // them (no pixel of theirs is stored). Small triangles seldom cover more than four pixels of
+  // a row.
+
   // Four texels (2 x 2: A B / C D) per lane from eight 5-6-5 entries per row.
   struct Quad {
     V a, b, c, d;
   };
-  static Quad Gather565(const uint8_t* texels, const typename B::Offsets& o) {
+  static Quad Gather565(const uint8_t* texels, const typename B::Offsets& o, bool half) {
     const V t01 = B::Unpacklo16(B::Entry64(texels, o, 0), B::Entry64(texels, o, 1));
     const V t23 = B::Unpacklo16(B::Entry64(texels, o, 2), B::Entry64(texels, o, 3));
-    const V t45 = B::Unpacklo16(B::Entry64(texels, o, 4), B::Entry64(texels, o, 5));
-    const V t67 = B::Unpacklo16(B::Entry64(texels, o, 6), B::Entry64(texels, o, 7));
+    V t45 = t01;
+    V t67 = t23;
+    if (!half) {
+      t45 = B::Unpacklo16(B::Entry64(texels, o, 4), B::Entry64(texels, o, 5));
+      t67 = B::Unpacklo16(B::Entry64(texels, o, 6), B::Entry64(texels, o, 7));
+    }
     const V ab0 = B::Unpacklo32(t01, t23);
     const V cd0 = B::Unpackhi32(t01, t23);
     const V ab1 = B::Unpacklo32(t45, t67);
@@ -111,9 +119,14 @@ struct Ops {
     V gb[4];
     V xr[4];
   };
-  static Quad8888 Gather8888(const uint8_t* texels, const typename B::Offsets& o) {
+  static Quad8888 Gather8888(const uint8_t* texels, const typename B::Offsets& o, bool half) {
     V s[8];
     for (int k = 0; k < 8; k += 2) {
+      if (half && k >= 4) {
+        s[k] = s[k - 4];
+        s[k + 1] = s[k - 3];
+        continue;
+      }
       const V p0 = B::Entry128(texels, o, k);
       const V p1 = B::Entry128(texels, o, k + 1);
       s[k] = B::Unpacklo16(p0, p1);      // A.gb A.gb A.xr A.xr B.gb B.gb B.xr B.xr
@@ -134,9 +147,9 @@ struct Ops {
   }
 
   // The first texel of eight 8-8-8 entries per row.
-  static Rgb Point8888(const uint8_t* texels, const typename B::Offsets& o) {
+  static Rgb Point8888(const uint8_t* texels, const typename B::Offsets& o, bool half) {
     V d[8];
-    for (int k = 0; k < 8; ++k) d[k] = B::Entry32(texels, o, k);
+    for (int k = 0; k < 8; ++k) d[k] = half && k >= 4 ? d[k - 4] : B::Entry32(texels, o, k);
     const V lo4 = B::Unpacklo64(B::Unpacklo32(d[0], d[1]), B::Unpacklo32(d[2], d[3]));
     const V hi4 = B::Unpacklo64(B::Unpacklo32(d[4], d[5]), B::Unpacklo32(d[6], d[7]));
     return Stretch8888(Decode8888(LowWords(lo4, hi4), HighWords(lo4, hi4)));
@@ -349,6 +362,7 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
     for (;;) {
       __m128i rowMask[kRows];
       bool slide = false;
+      int32_t lanes = 0;  // lanes of the batch with pixels to draw
       for (int r = 0; r < kRows; ++r) {
         RowSpan& s = rows[r];
         if (!s.active) {
@@ -369,7 +383,9 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
           slide = true;
         }
         rowMask[r] = LoadAligned(masks[lo * 9 + hi]);
+        if (hi > lanes) lanes = hi;
       }
+      [[maybe_unused]] const bool half = lanes <= 4;
       if (slide) start();
       V mask = B::FromRows(rowMask);
 
@@ -446,7 +462,8 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
           constexpr int kEntryShift = kWideTexels ? 4 : 3;
           const typename B::Offsets o =
               B::Split(B::template Slli32<kEntryShift>(B::Madd16(B::Unpacklo16(tx, ty), texMadd)),
-                       B::template Slli32<kEntryShift>(B::Madd16(B::Unpackhi16(tx, ty), texMadd)));
+                       B::template Slli32<kEntryShift>(B::Madd16(B::Unpackhi16(tx, ty), texMadd)),
+                       rows);
           Rgb tex;
           if constexpr (kLinear) {
             const V fu = O::LowWords(ul0, ul1);
@@ -454,7 +471,7 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
             const V nfu = B::Xor(fu, ones);
             const V nfv = B::Xor(fv, ones);
             if constexpr (kWideTexels) {
-              const typename O::Quad8888 q = O::Gather8888(texels, o);
+              const typename O::Quad8888 q = O::Gather8888(texels, o, half);
               const Rgb a = O::Decode8888(q.gb[0], q.xr[0]);
               const Rgb b = O::Decode8888(q.gb[1], q.xr[1]);
               const Rgb cc = O::Decode8888(q.gb[2], q.xr[2]);
@@ -463,7 +480,7 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
                                     O::Bilerp(a.g, b.g, cc.g, d.g, fu, nfu, fv, nfv),
                                     O::Bilerp(a.b, b.b, cc.b, d.b, fu, nfu, fv, nfv)});
             } else {
-              const typename O::Quad q = O::Gather565(texels, o);
+              const typename O::Quad q = O::Gather565(texels, o, half);
               const Rgb a = O::Decode565(q.a);
               const Rgb b = O::Decode565(q.b);
               const Rgb cc = O::Decode565(q.c);
@@ -473,9 +490,9 @@ void DrawTriangle(const RasterTriangle& t, RasterContext& c) {
                                    O::Bilerp(a.b, b.b, cc.b, d.b, fu, nfu, fv, nfv)});
             }
           } else if constexpr (kWideTexels) {
-            tex = O::Point8888(texels, o);
+            tex = O::Point8888(texels, o, half);
           } else {
-            tex = O::Stretch565(O::Decode565(B::Entries16(texels, o)));
+            tex = O::Stretch565(O::Decode565(B::Entries16(texels, o, half)));
           }
           out.r = B::MulhiU16(tex.r, diffuse.r);
           out.g = B::MulhiU16(tex.g, diffuse.g);

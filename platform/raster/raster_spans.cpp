@@ -90,7 +90,7 @@ struct Sse2 {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p[0] + offset), v);
   }
 
-  static Offsets Split(V o0, V o1) {
+  static Offsets Split(V o0, V o1, const RowSpan* /*rows*/) {
     return {{static_cast<uint64_t>(_mm_cvtsi128_si64(o0)),
              static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(o0, o0))),
              static_cast<uint64_t>(_mm_cvtsi128_si64(o1)),
@@ -107,10 +107,16 @@ struct Sse2 {
     std::memcpy(&word, texels + o.At(k), 4);
     return _mm_cvtsi32_si128(word);
   }
-  // The first 16-bit texel of each of the eight entries.
-  static V Entries16(const uint8_t* texels, const Offsets& o) {
+  // The first 16-bit texel of each of the eight entries (of four, repeated, when `half`).
+  static V Entries16(const uint8_t* texels, const Offsets& o, bool half) {
     uint16_t w[8];
-    for (int k = 0; k < 8; ++k) std::memcpy(&w[k], texels + o.At(k), 2);
+    for (int k = 0; k < 8; ++k) {
+      if (half && k >= 4) {
+        w[k] = w[k - 4];
+      } else {
+        std::memcpy(&w[k], texels + o.At(k), 2);
+      }
+    }
     return _mm_setr_epi16(static_cast<int16_t>(w[0]), static_cast<int16_t>(w[1]),
                           static_cast<int16_t>(w[2]), static_cast<int16_t>(w[3]),
                           static_cast<int16_t>(w[4]), static_cast<int16_t>(w[5]),
