@@ -1,5 +1,8 @@
 // Blits (with stretching, conversion, colour keys and the clipper), fills and flips.
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -29,6 +32,26 @@ uint32_t KeyMask(const PixelFormat& f) {
 
 void CopyRaw(const uint8_t* s, uint8_t* d, int count, int bytes) {
   std::memmove(d, s, size_t(count) * bytes);
+}
+
+// A row onto the screen: nothing in the frame reads the screen again, so the stores go around
+// the caches rather than evicting the back buffer and depth buffer the next frame draws into.
+// The caller fences once after the last row.
+void StreamRow(const uint8_t* s, uint8_t* d, size_t n) {
+  const size_t head = std::min(n, size_t((16 - (reinterpret_cast<uintptr_t>(d) & 15)) & 15));
+  std::memcpy(d, s, head);
+  size_t i = head;
+  for (; i + 64 <= n; i += 64) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 32));
+    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 48));
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + i), a);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + i + 16), b);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + i + 32), c);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + i + 48), e);
+  }
+  std::memcpy(d + i, s + i, n - i);
 }
 
 // Source coordinate of each destination pixel in [first, last): the centre of the destination
@@ -216,6 +239,18 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& dest, const RECT& s, const R
                       : std::vector<LONG>();
   const uint32_t keyMask = KeyMask(src->format_);
   std::vector<uint8_t> gathered(stretchX && !key ? size_t(count) * sb : 0);
+
+  // A present between surfaces of one format streams its rows onto the screen.
+  if (!key && !stretchX && sk == dk && primary_ && !root_ && src != this &&
+      size_t(count) * sb >= 1024) {
+    for (LONG y = clip.top; y < clip.bottom; ++y) {
+      const uint8_t* srow = sp.bits + ptrdiff_t(rows[size_t(y - clip.top)]) * sp.pitch;
+      StreamRow(srow + ptrdiff_t(sr.left + (clip.left - dest.left)) * sb,
+                dp.bits + ptrdiff_t(y) * dp.pitch + ptrdiff_t(clip.left) * db, size_t(count) * sb);
+    }
+    _mm_sfence();
+    return DD_OK;
+  }
 
   for (LONG y = clip.top; y < clip.bottom; ++y) {
     const uint8_t* srow = sp.bits + ptrdiff_t(rows[size_t(y - clip.top)]) * sp.pitch;
