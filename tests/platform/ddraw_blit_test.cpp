@@ -291,6 +291,33 @@ TEST_F(BlitTest, AClipperKeepsBlitsToThePrimaryInsideTheWindow) {
   for (IDirectDrawSurface4* s : {primary, back, quarter}) s->Release();
 }
 
+// Presents of wide rows take their own copy onto the screen: every pixel arrives, whatever the
+// destination's alignment, and nothing beside the rectangle changes.
+TEST_F(BlitTest, PresentsCopyEveryPixelOfWideRowsAtAnyAlignment) {
+  IDirectDrawSurface4* primary = Make(DDSCAPS_PRIMARYSURFACE, 0, 0);
+  constexpr int kWidth = 333, kHeight = 3;  // rows of 1332 bytes: a multiple of neither 16 nor 64
+  IDirectDrawSurface4* back = MakeFormat(XRGB8888, kWidth, kHeight);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) WriteRaw(back, x, y, uint32_t(y * 100000 + x * 7 + 1));
+  for (int left : {0, 1, 2, 3, 4, 101}) {
+    ASSERT_EQ(FillRaw(primary, 0x777777), DD_OK);
+    RECT dest{left, 20, left + kWidth, 20 + kHeight};
+    ASSERT_EQ(primary->Blt(&dest, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    int wrong = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x)
+        wrong += ReadRaw(primary, left + x, 20 + y) != uint32_t(y * 100000 + x * 7 + 1);
+    EXPECT_EQ(wrong, 0) << "left " << left;
+    if (left > 0) {
+      EXPECT_EQ(ReadRaw(primary, left - 1, 20), 0x777777u) << "left " << left;
+    }
+    EXPECT_EQ(ReadRaw(primary, left + kWidth, 20), 0x777777u) << "left " << left;
+    EXPECT_EQ(ReadRaw(primary, left, 19), 0x777777u) << "left " << left;
+    EXPECT_EQ(ReadRaw(primary, left, 20 + kHeight), 0x777777u) << "left " << left;
+  }
+  for (IDirectDrawSurface4* s : {primary, back}) s->Release();
+}
+
 TEST_F(BlitTest, TheClipperFollowsARealWindowsClientArea) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
