@@ -1,0 +1,73 @@
+// Presentation through the SDL display on SDL's dummy driver: a window with a 640 x 480 client
+// area on the 32-bit desktop, and each presented frame copied into the host window's texture
+// and rendered by SDL's software renderer.
+#include <windows.h>
+
+#include <benchmark/benchmark.h>
+
+#include "display/display.h"
+#include "testing/window_hooks.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+LRESULT CALLBACK PresentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The SDL display for the benchmark's length; the display before it comes back afterwards.
+struct SdlOnDummyDriver {
+  SdlOnDummyDriver() {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("VELTA_VIDEO", "sdl", 1);
+    TestResetWindows();
+    TestResetDisplay();
+  }
+  ~SdlOnDummyDriver() {
+    TestResetWindows();
+    unsetenv("VELTA_VIDEO");
+    unsetenv("SDL_VIDEODRIVER");
+    TestResetDisplay();
+  }
+};
+
+void BM_Present(benchmark::State& state) {
+  SdlOnDummyDriver sdl;
+  Display& display = TheDisplay();
+  if (std::strcmp(display.Name(), "sdl") != 0) {
+    state.SkipWithError("SDL cannot start here");
+    return;
+  }
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = PresentProc;
+  wc.lpszClassName = "VeltaPresentBench";
+  RegisterClassA(&wc);
+  RECT r{0, 0, 640, 480};
+  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+  HWND window = CreateWindowExA(0, "VeltaPresentBench", "Present", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top,
+                                nullptr, nullptr, nullptr, nullptr);
+  if (!window) {
+    state.SkipWithError("no window");
+    return;
+  }
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  ScreenBuffer& screen = display.Screen();
+  uint8_t shade = 0;
+  for (auto _ : state) {
+    // A new frame each time: one row of the client area changes.
+    uint8_t* row =
+        screen.pixels.data() + size_t(origin.y + shade % 480) * screen.pitch + size_t(origin.x) * 4;
+    std::memset(row, ++shade, 640 * 4);
+    display.FramePresented();
+  }
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  DestroyWindow(window);
+}
+BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
