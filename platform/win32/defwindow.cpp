@@ -1,5 +1,6 @@
 // What a window does with a message its procedure leaves to the system.
 #include "win32/window_internal.h"
+#include "win32/menu_internal.h"
 
 #include "win32/window_dc.h"
 
@@ -113,6 +114,7 @@ LRESULT SysCommand(HWND window, WPARAM wParam) {
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRecord* w = FindWindowRecord(window);
   if (!w) return 0;
+  if (LRESULT r = 0; MenuDefWindowProc(window, message, wParam, lParam, r)) return r;
   switch (message) {
     case WM_NCCREATE: {
       auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);

@@ -301,5 +301,3 @@ BOOL SetMenu(HWND window, HMENU menu) {
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
 }
-
-BOOL DrawMenuBar(HWND window) { return IsWindow(window); }

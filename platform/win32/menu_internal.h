@@ -56,3 +56,10 @@ RECT MenuPopupItemRect(HWND popup, int item);
 void SetMenuPopupSelection(HWND popup, int item);
 int MenuPopupSelection(HWND popup);
 HMENU MenuPopupMenu(HWND popup);
+
+// ---- The menu loop (menu_loop.cpp) ----
+
+// What DefWindowProcA does for menus: a click on the bar, Alt alone, F10 or Alt and a mnemonic
+// (WM_SYSCOMMAND with SC_KEYMENU) run the bar's loop; a right-button release in the client area
+// sends WM_CONTEXTMENU. False for messages that are not the menus' to handle.
+bool MenuDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -4,6 +4,7 @@
 
 #include "display/display.h"
 #include "win32/gdi_icon.h"
+#include "win32/module_resources.h"
 
 #include <iterator>
 
@@ -27,10 +28,8 @@ constexpr Metric kMetrics[] = {
     {SM_CYMINIMIZED, 24},
 };
 
-// Handles of system cursors, system icons and program icons: fixed values in
-// ranges no other handle uses.
+// Handles of system cursors: fixed values in a range no other handle uses.
 constexpr uintptr_t kCursorBase = 0x00C00000;
-constexpr uintptr_t kProgramIconBase = 0x00C20000;
 
 bool IsSystemCursor(WORD id) {
   return (id >= 32512 && id <= 32516) || (id >= 32642 && id <= 32646) || id == 32648 ||
@@ -97,13 +96,9 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+  if (instance) return LoadModuleIcon(instance, name);
   if (!IS_INTRESOURCE(name)) return nullptr;
-  const WORD id = WORD(reinterpret_cast<ULONG_PTR>(name));
-  if (!instance)
-    return GdiStandardIcon(id);
-  // Icons are not drawn by any display yet: a program icon is known by its number alone.
-  if (instance != GetModuleHandleA(nullptr) || id == 0) return nullptr;
-  return reinterpret_cast<HICON>(kProgramIconBase + id);
+  return GdiStandardIcon(WORD(reinterpret_cast<ULONG_PTR>(name)));
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {

@@ -7,3 +7,7 @@
 // The bytes of a module's resource (null module: the program) and their count, or null (and 0)
 // when there is none. Valid for the program's life.
 const BYTE* FindModuleResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD* size);
+
+// The shared icon of a module's group icon resource, made once (again if it was destroyed);
+// null when there is none or its image cannot be read.
+HICON LoadModuleIcon(HINSTANCE module, LPCSTR name);
