@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/result_codes.h"
+#include "framework/select_dialog.h"
 #include "framework/util.h"
 
 namespace {
@@ -287,6 +288,20 @@ void FreeDeviceLists() {
   Selected = nullptr;
   AnyDeviceSeen = false;
   ReferenceDeviceSeen = false;
+}
+
+INT_PTR UserSelectDevice(HWND owner, BOOL windowed) {
+  if (!Selected) return -1;
+  UpdateDesktopCompatibility();
+  if (Selected->currentDevice) Selected->currentDevice->windowed = windowed;
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+  if (!instance) instance = GetModuleHandleA(nullptr);
+  DLGTEMPLATE* dialogTemplate = BuildSelectDialogTemplate();
+  if (!dialogTemplate) return -1;
+  const INT_PTR result =
+      DialogBoxIndirectParamA(instance, dialogTemplate, owner, SelectDialogProc, 0);
+  FreeSelectDialogTemplate(dialogTemplate);
+  return result;
 }
 
 DriverInfo* SelectedDriver() { return Selected; }
