@@ -20,8 +20,12 @@ std::map<HWND, ButtonState>& Buttons() {
   return *buttons;
 }
 
-LONG_PTR TypeOf(HWND button) { return GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK; }
-bool IsGroupBox(HWND button) { return TypeOf(button) == BS_GROUPBOX; }
+LONG_PTR TypeOf(HWND button) {
+  return GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK;
+}
+bool IsGroupBox(HWND button) {
+  return TypeOf(button) == BS_GROUPBOX;
+}
 
 std::string TextOf(HWND window) {
   char text[512];
@@ -52,7 +56,8 @@ void PaintGroupBox(HWND button) {
   frame.top += tm.tmHeight / 2;
   DrawEdge(p.dc(), &frame, EDGE_ETCHED, BF_RECT);
   if (text.empty()) return;
-  RECT label{p.client().left + 8, p.client().top, p.client().right - 8, p.client().top + tm.tmHeight};
+  RECT label{p.client().left + 8, p.client().top, p.client().right - 8,
+             p.client().top + tm.tmHeight};
   RECT extent = label;
   DrawTextA(p.dc(), text.c_str(), int(text.size()), &extent, DT_SINGLELINE | DT_CALCRECT);
   RECT back{label.left - 1, label.top, std::min(extent.right + 1, label.right), label.bottom};
@@ -95,10 +100,13 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
   }
   switch (message) {
     case WM_PAINT:
-      if (IsGroupBox(button)) PaintGroupBox(button);
-      else PaintPushButton(button);
+      if (IsGroupBox(button))
+        PaintGroupBox(button);
+      else
+        PaintPushButton(button);
       return 0;
-    case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
+    case WM_ERASEBKGND:
+      return 1;  // painted whole in WM_PAINT
     case WM_GETDLGCODE:
       if (IsGroupBox(button)) return DLGC_STATIC;
       return DLGC_BUTTON |
@@ -137,8 +145,10 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
       if (GetCapture() == button) ReleaseCapture();
       RECT r;
       GetClientRect(button, &r);
-      if (Contains(r, PointOf(lParam))) Click(button);
-      else SetPushed(button, false);
+      if (Contains(r, PointOf(lParam)))
+        Click(button);
+      else
+        SetPushed(button, false);
       return 0;
     }
     case WM_CAPTURECHANGED:

@@ -20,11 +20,17 @@ std::map<HWND, std::unique_ptr<ComboState>>& Combos() {
   return *combos;
 }
 
-int FieldHeight(HWND combo) { return ComboItemHeight(combo) + 8; }
+int FieldHeight(HWND combo) {
+  return ComboItemHeight(combo) + 8;
+}
 
-bool ValidIndex(const ComboState& s, WPARAM index) { return index < s.items.size(); }
+bool ValidIndex(const ComboState& s, WPARAM index) {
+  return index < s.items.size();
+}
 
-void Repaint(HWND combo) { InvalidateRect(combo, nullptr, TRUE); }
+void Repaint(HWND combo) {
+  InvalidateRect(combo, nullptr, TRUE);
+}
 
 // The closed field keeps its own height; the height it was made with sizes the list.
 void FitField(HWND combo) {
@@ -138,15 +144,31 @@ LRESULT KeyDown(HWND combo, WPARAM key) {
   if (s->list) {
     int hot = s->hot;
     switch (key) {
-      case VK_UP: hot = hot < 0 ? 0 : hot - 1; break;
-      case VK_DOWN: hot = hot < 0 ? 0 : hot + 1; break;
-      case VK_PRIOR: hot -= page; break;
-      case VK_NEXT: hot += page; break;
-      case VK_HOME: hot = 0; break;
-      case VK_END: hot = last; break;
+      case VK_UP:
+        hot = hot < 0 ? 0 : hot - 1;
+        break;
+      case VK_DOWN:
+        hot = hot < 0 ? 0 : hot + 1;
+        break;
+      case VK_PRIOR:
+        hot -= page;
+        break;
+      case VK_NEXT:
+        hot += page;
+        break;
+      case VK_HOME:
+        hot = 0;
+        break;
+      case VK_END:
+        hot = last;
+        break;
       case VK_RETURN:
-      case VK_F4: ComboFinish(combo, s->hot); return 0;
-      case VK_ESCAPE: ComboFinish(combo, -1); return 0;
+      case VK_F4:
+        ComboFinish(combo, s->hot);
+        return 0;
+      case VK_ESCAPE:
+        ComboFinish(combo, -1);
+        return 0;
       case VK_TAB: {
         HWND parent = GetParent(combo);
         ComboFinish(combo, s->hot);
@@ -154,7 +176,8 @@ LRESULT KeyDown(HWND combo, WPARAM key) {
           PostMessageA(parent, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
         return 0;
       }
-      default: return 0;
+      default:
+        return 0;
     }
     if (last >= 0) {
       s->hot = std::clamp(hot, 0, last);
@@ -164,14 +187,28 @@ LRESULT KeyDown(HWND combo, WPARAM key) {
   }
   switch (key) {
     case VK_UP:
-    case VK_LEFT: Step(combo, s->selected < 0 ? 0 : s->selected - 1); break;
+    case VK_LEFT:
+      Step(combo, s->selected < 0 ? 0 : s->selected - 1);
+      break;
     case VK_DOWN:
-    case VK_RIGHT: Step(combo, s->selected < 0 ? 0 : s->selected + 1); break;
-    case VK_PRIOR: Step(combo, s->selected - page); break;
-    case VK_NEXT: Step(combo, s->selected + page); break;
-    case VK_HOME: Step(combo, 0); break;
-    case VK_END: Step(combo, last); break;
-    case VK_F4: Open(combo); break;
+    case VK_RIGHT:
+      Step(combo, s->selected < 0 ? 0 : s->selected + 1);
+      break;
+    case VK_PRIOR:
+      Step(combo, s->selected - page);
+      break;
+    case VK_NEXT:
+      Step(combo, s->selected + page);
+      break;
+    case VK_HOME:
+      Step(combo, 0);
+      break;
+    case VK_END:
+      Step(combo, last);
+      break;
+    case VK_F4:
+      Open(combo);
+      break;
   }
   return 0;
 }
@@ -218,13 +255,19 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
       Combos()[combo] = std::move(state);
       break;
     }
-    case WM_CREATE: FitField(combo); return 0;
+    case WM_CREATE:
+      FitField(combo);
+      return 0;
     case WM_DESTROY:
       if (s) CloseQuietly(*s);
       return 0;
-    case WM_PAINT: Paint(combo); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_GETDLGCODE: return s && s->list ? DLGC_WANTMESSAGE : DLGC_WANTARROWS;
+    case WM_PAINT:
+      Paint(combo);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_GETDLGCODE:
+      return s && s->list ? DLGC_WANTMESSAGE : DLGC_WANTARROWS;
     case WM_SETFOCUS:
       Repaint(combo);
       NotifyParent(combo, CBN_SETFOCUS);
@@ -239,18 +282,24 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
       if (!IsWindowEnabled(combo)) return 0;
       if (GetFocus() != combo) SetFocus(combo);
       if (!(s = FindComboState(combo))) return 0;
-      if (s->list) ComboFinish(combo, -1);
-      else Open(combo);
+      if (s->list)
+        ComboFinish(combo, -1);
+      else
+        Open(combo);
       return 0;
-    case WM_KEYDOWN: return KeyDown(combo, wParam);
+    case WM_KEYDOWN:
+      return KeyDown(combo, wParam);
     case WM_SYSKEYDOWN:
       if (wParam == VK_DOWN || wParam == VK_UP) {
-        if (s && s->list) ComboFinish(combo, s->hot);
-        else if (wParam == VK_DOWN) Open(combo);
+        if (s && s->list)
+          ComboFinish(combo, s->hot);
+        else if (wParam == VK_DOWN)
+          Open(combo);
         return 0;
       }
       break;
-    case WM_SETTEXT: return CB_ERR;  // the field shows the selected item only
+    case WM_SETTEXT:
+      return CB_ERR;  // the field shows the selected item only
     case WM_GETTEXTLENGTH:
       return s && s->selected >= 0 ? LRESULT(s->items[size_t(s->selected)].text.size()) : 0;
     case WM_GETTEXT: {
@@ -272,8 +321,10 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
     case CB_DELETESTRING:
       if (!ValidIndex(*s, wParam)) return CB_ERR;
       s->items.erase(s->items.begin() + ptrdiff_t(wParam));
-      if (s->selected == int(wParam)) s->selected = -1;
-      else if (s->selected > int(wParam)) --s->selected;
+      if (s->selected == int(wParam))
+        s->selected = -1;
+      else if (s->selected > int(wParam))
+        --s->selected;
       s->hot = std::min(s->hot, int(s->items.size()) - 1);
       Repaint(combo);
       if (s->list) InvalidateRect(s->list, nullptr, TRUE);
@@ -285,8 +336,10 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
       s->top = 0;
       Repaint(combo);
       return CB_OKAY;
-    case CB_GETCOUNT: return LRESULT(s->items.size());
-    case CB_GETCURSEL: return s->selected;
+    case CB_GETCOUNT:
+      return LRESULT(s->items.size());
+    case CB_GETCURSEL:
+      return s->selected;
     case CB_SETCURSEL:
       s->selected = ValidIndex(*s, wParam) ? int(wParam) : -1;
       if (s->list) {
@@ -322,11 +375,15 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
       return CB_ERR;
     }
     case CB_SHOWDROPDOWN:
-      if (wParam) Open(combo);
-      else if (s->list) ComboFinish(combo, -1);
+      if (wParam)
+        Open(combo);
+      else if (s->list)
+        ComboFinish(combo, -1);
       return TRUE;
-    case CB_GETDROPPEDSTATE: return s->list ? TRUE : FALSE;
-    case CB_GETITEMHEIGHT: return ComboItemHeight(combo);
+    case CB_GETDROPPEDSTATE:
+      return s->list ? TRUE : FALSE;
+    case CB_GETITEMHEIGHT:
+      return ComboItemHeight(combo);
     case CB_GETDROPPEDCONTROLRECT: {
       auto* out = reinterpret_cast<RECT*>(lParam);
       if (!out) return CB_ERR;

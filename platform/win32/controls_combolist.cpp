@@ -78,10 +78,16 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
       Owners().erase(list);
       break;
     }
-    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
-    case WM_PAINT: Paint(list); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_MOUSEMOVE: MarkItem(list, ItemAt(list, PointOf(lParam))); return 0;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_PAINT:
+      Paint(list);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEMOVE:
+      MarkItem(list, ItemAt(list, PointOf(lParam)));
+      return 0;
     case WM_LBUTTONDOWN: {
       const POINT pt = PointOf(lParam);
       RECT r;

@@ -12,7 +12,9 @@ std::map<HWND, HICON>& Icons() {
   return *icons;
 }
 
-LONG_PTR TypeOf(HWND control) { return GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK; }
+LONG_PTR TypeOf(HWND control) {
+  return GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK;
+}
 
 void Paint(HWND control) {
   ControlPainter p(control);
@@ -29,10 +31,16 @@ void Paint(HWND control) {
   const int n = GetWindowTextA(control, text, sizeof text);
   UINT format = DT_WORDBREAK;
   switch (TypeOf(control)) {
-    case SS_CENTER: format = DT_CENTER | DT_WORDBREAK; break;
-    case SS_RIGHT: format = DT_RIGHT | DT_WORDBREAK; break;
+    case SS_CENTER:
+      format = DT_CENTER | DT_WORDBREAK;
+      break;
+    case SS_RIGHT:
+      format = DT_RIGHT | DT_WORDBREAK;
+      break;
     case SS_SIMPLE:
-    case SS_LEFTNOWORDWRAP: format = DT_SINGLELINE; break;
+    case SS_LEFTNOWORDWRAP:
+      format = DT_SINGLELINE;
+      break;
   }
   if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
   if (n > 0) DrawTextA(p.dc(), text, n, &r, format);
@@ -52,9 +60,13 @@ LRESULT CALLBACK StaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lP
         Icons()[control] = LoadIconA(cs->hInstance, cs->lpszName);
       break;
     }
-    case WM_PAINT: Paint(control); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_GETDLGCODE: return DLGC_STATIC;
+    case WM_PAINT:
+      Paint(control);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_GETDLGCODE:
+      return DLGC_STATIC;
     case WM_NCHITTEST:
       if (!(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY)) return HTTRANSPARENT;
       break;

@@ -36,7 +36,9 @@ bool AnswersDirectly(UINT message) {
 }
 
 // The control that gets focus first: the first enabled, visible tab stop.
-HWND FirstTabStop(HWND dialog) { return GetNextDlgTabItem(dialog, nullptr, FALSE); }
+HWND FirstTabStop(HWND dialog) {
+  return GetNextDlgTabItem(dialog, nullptr, FALSE);
+}
 
 void RestoreFocus(HWND dialog, DialogState& state) {
   HWND focus = GetFocus();
@@ -69,7 +71,8 @@ void BaseUnitsOf(HFONT font, int& baseX, int& baseY) {
 // value * numerator / denominator, rounded half away from zero.
 LONG Scale(int value, int numerator, int denominator) {
   const int64_t p = int64_t(value) * numerator;
-  return LONG(p >= 0 ? (p + denominator / 2) / denominator : -((-p + denominator / 2) / denominator));
+  return LONG(p >= 0 ? (p + denominator / 2) / denominator
+                     : -((-p + denominator / 2) / denominator));
 }
 
 RECT DialogUnitsToPixels(const DialogState& s, int x, int y, int cx, int cy) {
@@ -141,7 +144,8 @@ LRESULT DialogDefaults(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SETFOCUS:
       if (state) RestoreFocus(dialog, *state);
       return 0;
-    case WM_GETFONT: return state ? reinterpret_cast<LRESULT>(state->font) : 0;
+    case WM_GETFONT:
+      return state ? reinterpret_cast<LRESULT>(state->font) : 0;
     case DM_GETDEFID:
       return state && state->defaultId ? MAKELONG(state->defaultId, DC_HASDEFID) : 0;
     case DM_SETDEFID:
@@ -238,6 +242,10 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
   if (spec.windowClass.present)
     className = spec.windowClass.isOrdinal ? MAKEINTATOM(spec.windowClass.ordinal)
                                            : spec.windowClass.text.c_str();
+  // A dialog class of the program's own must keep the dialog's window bytes, as Win32 asks;
+  // a control class would never pass the dialog's messages on.
+  const WindowClassRecord* cls = FindWindowClass(className);
+  if (!cls || cls->wndExtra < DLGWINDOWEXTRA) return nullptr;
 
   auto state = std::make_unique<DialogState>();
   state->proc = proc;
@@ -246,8 +254,7 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
   if (spec.hasFont) {
     state->font = CreateFontA(-Scale(spec.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              spec.faceName.c_str());
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.faceName.c_str());
     state->ownsFont = state->font != nullptr;
   }
   if (!state->font) state->font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
@@ -296,8 +303,8 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
   }
 
   HWND first = FirstTabStop(dialog);
-  const LRESULT setFocus = SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first),
-                                        param);
+  const LRESULT setFocus =
+      SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
   if (!IsWindow(dialog)) return nullptr;
   if (setFocus && first && IsWindow(first)) SetFocus(first);
   if (!modal && (spec.style & WS_VISIBLE)) ShowWindow(dialog, SW_SHOWNORMAL);
@@ -413,7 +420,9 @@ HWND GetDlgItem(HWND dialog, int id) {
   return nullptr;
 }
 
-int GetDlgCtrlID(HWND control) { return int(GetWindowLongA(control, GWL_ID)); }
+int GetDlgCtrlID(HWND control) {
+  return int(GetWindowLongA(control, GWL_ID));
+}
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND control = GetDlgItem(dialog, id);
@@ -467,8 +476,12 @@ HFONT ControlFont(HWND control) {
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void SetControlFont(HWND control, HFONT font) { ControlFonts()[control] = font; }
-void ForgetControlFont(HWND control) { ControlFonts().erase(control); }
+void SetControlFont(HWND control, HFONT font) {
+  ControlFonts()[control] = font;
+}
+void ForgetControlFont(HWND control) {
+  ControlFonts().erase(control);
+}
 
 void NotifyParent(HWND control, WORD code) {
   HWND parent = GetParent(control);

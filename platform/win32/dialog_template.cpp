@@ -96,12 +96,18 @@ TemplateError ReadItem(Cursor& in, DialogItemSpec& item) {
 
 const char* PredefinedControlClass(WORD atom) {
   switch (atom) {
-    case DLGITEM_BUTTON: return "BUTTON";
-    case DLGITEM_EDIT: return "EDIT";
-    case DLGITEM_STATIC: return "STATIC";
-    case DLGITEM_LISTBOX: return "LISTBOX";
-    case DLGITEM_SCROLLBAR: return "SCROLLBAR";
-    case DLGITEM_COMBOBOX: return "COMBOBOX";
+    case DLGITEM_BUTTON:
+      return "BUTTON";
+    case DLGITEM_EDIT:
+      return "EDIT";
+    case DLGITEM_STATIC:
+      return "STATIC";
+    case DLGITEM_LISTBOX:
+      return "LISTBOX";
+    case DLGITEM_SCROLLBAR:
+      return "SCROLLBAR";
+    case DLGITEM_COMBOBOX:
+      return "COMBOBOX";
   }
   return nullptr;
 }

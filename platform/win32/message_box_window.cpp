@@ -40,25 +40,38 @@ constexpr ButtonSet kButtonSets[] = {
 
 const char* ButtonText(int id) {
   switch (id) {
-    case IDOK: return "OK";
-    case IDCANCEL: return "Cancel";
-    case IDABORT: return "&Abort";
-    case IDRETRY: return "&Retry";
-    case IDIGNORE: return "&Ignore";
-    case IDYES: return "&Yes";
-    case IDNO: return "&No";
-    case IDTRYAGAIN: return "&Try Again";
-    case IDCONTINUE: return "&Continue";
+    case IDOK:
+      return "OK";
+    case IDCANCEL:
+      return "Cancel";
+    case IDABORT:
+      return "&Abort";
+    case IDRETRY:
+      return "&Retry";
+    case IDIGNORE:
+      return "&Ignore";
+    case IDYES:
+      return "&Yes";
+    case IDNO:
+      return "&No";
+    case IDTRYAGAIN:
+      return "&Try Again";
+    case IDCONTINUE:
+      return "&Continue";
   }
   return "";
 }
 
 LPCSTR IconOf(UINT type) {
   switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: return IDI_HAND;
-    case MB_ICONQUESTION: return IDI_QUESTION;
-    case MB_ICONEXCLAMATION: return IDI_EXCLAMATION;
-    case MB_ICONASTERISK: return IDI_ASTERISK;
+    case MB_ICONHAND:
+      return IDI_HAND;
+    case MB_ICONQUESTION:
+      return IDI_QUESTION;
+    case MB_ICONEXCLAMATION:
+      return IDI_EXCLAMATION;
+    case MB_ICONASTERISK:
+      return IDI_ASTERISK;
   }
   return nullptr;
 }
@@ -105,14 +118,15 @@ bool Build(HWND dialog, const Box& box) {
   const int bodyHeight = std::max<int>(text.cy, iconSize);
   const int textY = kMargin + (bodyHeight - text.cy) / 2;
   const int buttonsWidth = set.count * kButtonWidth + (set.count - 1) * kButtonGap;
-  const int width = std::max({int(textX + text.cx + kMargin), buttonsWidth + 2 * kMargin,
-                              kMinClientWidth});
+  const int width =
+      std::max({int(textX + text.cx + kMargin), buttonsWidth + 2 * kMargin, kMinClientWidth});
   const int buttonsY = kMargin + bodyHeight + kMargin + 4;
   const int height = buttonsY + kButtonHeight + kMargin;
 
   if (icon) {
-    HWND iconControl = MakeControl(dialog, "STATIC", "", SS_ICON, kMargin,
-                                   kMargin + (bodyHeight - iconSize) / 2, iconSize, iconSize, kIconId);
+    HWND iconControl =
+        MakeControl(dialog, "STATIC", "", SS_ICON, kMargin, kMargin + (bodyHeight - iconSize) / 2,
+                    iconSize, iconSize, kIconId);
     if (!iconControl) return false;
     SendMessageA(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
@@ -144,7 +158,9 @@ bool Build(HWND dialog, const Box& box) {
   return true;
 }
 
-bool HasButton(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
+bool HasButton(HWND dialog, int id) {
+  return GetDlgItem(dialog, id) != nullptr;
+}
 
 INT_PTR CALLBACK BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -60,7 +60,7 @@ class Controls : public ::testing::Test {
   }
   LRESULT Combo(UINT m, WPARAM w = 0, LPARAM l = 0) { return SendMessageA(combo_, m, w, l); }
   void Fill(int n) {
-    static const char* const kNames[] = {"zero", "one", "two", "three", "four",
+    static const char* const kNames[] = {"zero", "one", "two",   "three", "four",
                                          "five", "six", "seven", "eight", "nine"};
     for (int i = 0; i < n; ++i) {
       Combo(CB_ADDSTRING, 0, LPARAM(kNames[i]));
@@ -88,10 +88,12 @@ TEST_F(Controls, ComboBoxMessages) {
     WPARAM wParam;
     LRESULT result;
   } cases[] = {
-      {CB_GETCOUNT, 0, 3},           {CB_GETITEMDATA, 2, big},       {CB_GETITEMDATA, 3, CB_ERR},
-      {CB_GETITEMDATA, WPARAM(-1), CB_ERR}, {CB_GETLBTEXTLEN, 1, 3}, {CB_GETLBTEXTLEN, 9, CB_ERR},
-      {CB_SETCURSEL, 1, 1},          {CB_GETCURSEL, 0, 1},           {CB_SETCURSEL, 7, CB_ERR},
-      {CB_GETCURSEL, 0, CB_ERR},     {CB_SETCURSEL, 2, 2},           {CB_GETDROPPEDSTATE, 0, FALSE},
+      {CB_GETCOUNT, 0, 3},         {CB_GETITEMDATA, 2, big},
+      {CB_GETITEMDATA, 3, CB_ERR}, {CB_GETITEMDATA, WPARAM(-1), CB_ERR},
+      {CB_GETLBTEXTLEN, 1, 3},     {CB_GETLBTEXTLEN, 9, CB_ERR},
+      {CB_SETCURSEL, 1, 1},        {CB_GETCURSEL, 0, 1},
+      {CB_SETCURSEL, 7, CB_ERR},   {CB_GETCURSEL, 0, CB_ERR},
+      {CB_SETCURSEL, 2, 2},        {CB_GETDROPPEDSTATE, 0, FALSE},
       {CB_SETITEMDATA, 5, CB_ERR},
   };
   for (const auto& c : cases)
@@ -130,8 +132,9 @@ TEST_F(Controls, ClosedComboStepsWithArrowsAndNotifies) {
   EXPECT_EQ(Combo(CB_GETCURSEL), 0);
   IsDialogMessageA(dialog_, &down);
   EXPECT_EQ(Combo(CB_GETCURSEL), 1);
-  EXPECT_EQ(commands_, (std::vector<WPARAM>{Notice(kCombo, CBN_SELCHANGE), Notice(kCombo, CBN_SELENDOK),
-                                            Notice(kCombo, CBN_SELCHANGE), Notice(kCombo, CBN_SELENDOK)}));
+  EXPECT_EQ(commands_,
+            (std::vector<WPARAM>{Notice(kCombo, CBN_SELCHANGE), Notice(kCombo, CBN_SELENDOK),
+                                 Notice(kCombo, CBN_SELCHANGE), Notice(kCombo, CBN_SELENDOK)}));
   commands_.clear();
   MSG up{combo_, WM_KEYDOWN, VK_HOME, 1, 0, {}};
   IsDialogMessageA(dialog_, &up);
@@ -171,8 +174,9 @@ TEST_F(Controls, DropDownListByKeyboard) {
   IsDialogMessageA(dialog_, &key);
   EXPECT_FALSE(List());
   EXPECT_EQ(Combo(CB_GETCURSEL), 3);
-  EXPECT_EQ(commands_, (std::vector<WPARAM>{Notice(kCombo, CBN_DROPDOWN), Notice(kCombo, CBN_SELCHANGE),
-                                            Notice(kCombo, CBN_SELENDOK), Notice(kCombo, CBN_CLOSEUP)}));
+  EXPECT_EQ(commands_,
+            (std::vector<WPARAM>{Notice(kCombo, CBN_DROPDOWN), Notice(kCombo, CBN_SELCHANGE),
+                                 Notice(kCombo, CBN_SELENDOK), Notice(kCombo, CBN_CLOSEUP)}));
 
   // Alt+Down opens, Esc closes without a choice.
   commands_.clear();
@@ -185,8 +189,9 @@ TEST_F(Controls, DropDownListByKeyboard) {
   IsDialogMessageA(dialog_, &key);
   EXPECT_FALSE(List());
   EXPECT_EQ(Combo(CB_GETCURSEL), 3);
-  EXPECT_EQ(commands_, (std::vector<WPARAM>{Notice(kCombo, CBN_DROPDOWN), Notice(kCombo, CBN_SELENDCANCEL),
-                                            Notice(kCombo, CBN_CLOSEUP)}));
+  EXPECT_EQ(commands_,
+            (std::vector<WPARAM>{Notice(kCombo, CBN_DROPDOWN), Notice(kCombo, CBN_SELENDCANCEL),
+                                 Notice(kCombo, CBN_CLOSEUP)}));
 }
 
 TEST_F(Controls, DropDownListByMouse) {
@@ -213,7 +218,8 @@ TEST_F(Controls, DropDownListByMouse) {
   SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-50, -50));
   EXPECT_FALSE(List());
   EXPECT_EQ(Combo(CB_GETCURSEL), 2);
-  EXPECT_EQ(commands_, (std::vector<WPARAM>{Notice(kCombo, CBN_SELENDCANCEL), Notice(kCombo, CBN_CLOSEUP)}));
+  EXPECT_EQ(commands_,
+            (std::vector<WPARAM>{Notice(kCombo, CBN_SELENDCANCEL), Notice(kCombo, CBN_CLOSEUP)}));
   // Losing the focus closes it too; so does emptying the box.
   SendMessageA(combo_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   ASSERT_TRUE(List());
@@ -240,7 +246,8 @@ TEST_F(Controls, ButtonClicks) {
       {"BM_CLICK", {{BM_CLICK, 0}}, 1},
       {"mouse inside", {{WM_LBUTTONDOWN, MAKELPARAM(3, 3)}, {WM_LBUTTONUP, MAKELPARAM(4, 4)}}, 1},
       {"released outside",
-       {{WM_LBUTTONDOWN, MAKELPARAM(3, 3)}, {WM_MOUSEMOVE, MAKELPARAM(500, 3)},
+       {{WM_LBUTTONDOWN, MAKELPARAM(3, 3)},
+        {WM_MOUSEMOVE, MAKELPARAM(500, 3)},
         {WM_LBUTTONUP, MAKELPARAM(500, 3)}},
        0},
       {"up without down", {{WM_LBUTTONUP, MAKELPARAM(3, 3)}}, 0},
@@ -272,8 +279,8 @@ TEST_F(Controls, ButtonClicks) {
 
 TEST_F(Controls, IconStaticLoadsFromTheDialogsModule) {
   HWND icon = GetDlgItem(dialog_, 5);
-  const HICON expected = LoadIconA(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)),
-                                   MAKEINTRESOURCEA(101));
+  const HICON expected =
+      LoadIconA(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), MAKEINTRESOURCEA(101));
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)), expected);
   const HICON other = LoadIconA(nullptr, IDI_HAND);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_SETICON, WPARAM(other), 0)), expected);

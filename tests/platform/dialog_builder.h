@@ -29,8 +29,8 @@ class TemplateBuilder {
 
   // An item whose class is a text (`cls`) or, with `atom`, a predefined class's atom; the text
   // is a string or, with `ordinal`, 0xFFFF and that number.
-  TemplateBuilder& Item(DWORD style, short x, short y, short cx, short cy, WORD id,
-                        const char* cls, const char* text, WORD atom = 0, WORD ordinal = 0,
+  TemplateBuilder& Item(DWORD style, short x, short y, short cx, short cy, WORD id, const char* cls,
+                        const char* text, WORD atom = 0, WORD ordinal = 0,
                         const std::vector<BYTE>& creation = {}) {
     while (bytes_.size() % 4) bytes_.push_back(0);
     Dword(style);

@@ -37,7 +37,9 @@ INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       g_seen->initFocusControl = reinterpret_cast<HWND>(wParam);
       if (g_seen->postStep) PostMessageA(dialog, kStep, 0, 0);
       return g_seen->initAnswer;
-    case WM_COMMAND: g_seen->commands.push_back(wParam); return TRUE;
+    case WM_COMMAND:
+      g_seen->commands.push_back(wParam);
+      return TRUE;
     case kStep:
       if (g_seen->step) g_seen->step(dialog);
       return TRUE;
@@ -45,7 +47,9 @@ INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
   return FALSE;
 }
 
-LRESULT CALLBACK OwnerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+LRESULT CALLBACK OwnerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  return DefWindowProcA(w, m, wp, lp);
+}
 
 class Dialogs : public ::testing::Test {
  protected:
@@ -58,8 +62,8 @@ class Dialogs : public ::testing::Test {
     wc.lpfnWndProc = OwnerProc;
     wc.lpszClassName = "DialogTestOwner";
     RegisterClassA(&wc);
-    owner_ = CreateWindowExA(0, "DialogTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 40,
-                             640, 480, nullptr, nullptr, nullptr, nullptr);
+    owner_ = CreateWindowExA(0, "DialogTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                             40, 640, 480, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(owner_);
   }
   void TearDown() override {
@@ -287,6 +291,38 @@ TEST_F(Dialogs, DestroyedOwnerEndsTheLoop) {
   const TemplateBuilder t = SelectionLikeTemplate();
   EXPECT_EQ(DialogBoxIndirectParamA(nullptr, t.get(), owner_, RecordingProc, 0), 0);
   EXPECT_EQ(WindowCount(), 0u);
+}
+
+LRESULT CALLBACK OwnDialogClassProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  return DefDlgProcA(w, m, wp, lp);
+}
+
+// A template may name the dialog's class: one that keeps the dialog bytes and passes messages
+// to DefDlgProcA works; a class without them (a control's) is refused.
+TEST_F(Dialogs, TemplateClassMustBeADialogClass) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = OwnDialogClassProc;
+  wc.cbWndExtra = DLGWINDOWEXTRA;
+  wc.lpszClassName = "OwnDialog";
+  ASSERT_TRUE(RegisterClassA(&wc));
+  auto build = [](const char* cls) {
+    TemplateBuilder t;
+    t.Dword(WS_POPUP | WS_CAPTION), t.Dword(0), t.Word(1);
+    for (int i = 0; i < 4; ++i) t.Short(20);
+    t.Word(0), t.Text(cls), t.Text("own");
+    t.Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP, 2, 2, 10, 10, IDOK, "BUTTON", "OK");
+    return t;
+  };
+  seen_.step = [](HWND dialog) {
+    char cls[32] = "";
+    GetWindowTextA(dialog, cls, sizeof cls);
+    EndDialog(dialog, lstrcmpiA(cls, "own") == 0 ? 9 : 1);
+  };
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, build("OwnDialog").get(), owner_, RecordingProc, 0),
+            9);
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, build("BUTTON").get(), owner_, RecordingProc, 0), -1);
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, build("Nowhere").get(), owner_, RecordingProc, 0), -1);
+  EXPECT_EQ(WindowCount(), 1u);
 }
 
 TEST_F(Dialogs, EndDialogDuringInitNeverShows) {

@@ -78,8 +78,9 @@ TEST_F(MessageBoxWindows, ButtonsOfEachStyleInOrder) {
 
 TEST_F(MessageBoxWindows, LayoutFollowsTheText) {
   HWND one = CreateMessageBoxWindow(nullptr, "A single line", "Velta", MB_ICONWARNING, false);
-  HWND three = CreateMessageBoxWindow(nullptr, "First line\nSecond line, longer than the first\nThird",
-                                      "\xBA\xA7\xC5\xB8 \xBF\xA1\xB7\xAF", MB_ICONERROR, false);
+  HWND three =
+      CreateMessageBoxWindow(nullptr, "First line\nSecond line, longer than the first\nThird",
+                             "\xBA\xA7\xC5\xB8 \xBF\xA1\xB7\xAF", MB_ICONERROR, false);
   ASSERT_TRUE(one);
   ASSERT_TRUE(three);
   EXPECT_EQ(Text(one), "Velta");
