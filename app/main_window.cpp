@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "framework/devices.h"
 #include "framework/frame.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -15,10 +16,46 @@ const char RenderingFailed[] = "An error occurred during rendering.\n\nThis samp
 
 void SaveWindowRect(HWND window) { GetWindowRect(window, &SavedWindowRect); }
 
+HINSTANCE InstanceOf(HWND window) {
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  return instance ? instance : GetModuleHandleA(nullptr);
+}
+
+// The context menu: the first drop-down of menu 145, at the screen point of the message.
+void ShowContextMenu(HWND window, LPARAM lParam) {
+  HMENU menu = LoadMenuA(InstanceOf(window), MAKEINTRESOURCEA(IDR_POPUPMENU));
+  if (!menu) return;
+  if (HMENU popup = GetSubMenu(menu, 0))
+    TrackPopupMenuEx(popup, TPM_VERTICAL, LOWORD(lParam), HIWORD(lParam), window, nullptr);
+  DestroyMenu(menu);
+}
+
+void ChangeDevice(HWND window) {
+  if (!AppActive || !AppReady) return;
+  SetPaused(true);
+  if (Windowed) SaveWindowRect(window);
+  if (UserSelectDevice(window, Windowed) == 1) {
+    DeviceInfo* device = nullptr;
+    if (SUCCEEDED(GetSelectedDriverAndDevice(nullptr, &device)) && device) {
+      Windowed = device->windowed;
+      Reopen3D(window);
+    }
+  }
+  SetPaused(false);
+}
+
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case CmdExit:
       SendMessageA(window, WM_CLOSE, 0, 0);
+      return 0;
+    case CmdChangeDevice:
+      ChangeDevice(window);
+      return 0;
+    case CmdAbout:
+      SetPaused(true);
+      DialogBoxParamA(InstanceOf(window), MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDialogProc, 0);
+      SetPaused(false);
       return 0;
     case CmdToggleFullScreen:
       if (AppActive && AppReady) {
@@ -87,6 +124,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         info->ptMinTrackSize.y = 100;
       }
       break;
+    case WM_CONTEXTMENU:
+      ShowContextMenu(window, lParam);
+      break;
     case WM_ENTERMENULOOP:
       SetPaused(true);
       break;
@@ -99,6 +139,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+    EndDialog(dialog, 1);
+  return FALSE;
 }
 
 LRESULT CALLBACK OpenFileFilterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -115,8 +162,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
   windowClass.lpszClassName = ClassName;
   RegisterClassA(&windowClass);
 
@@ -130,6 +179,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   SaveWindowRect(window);
+  HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
   HRESULT hr = EnumerateDevices(AcceptAllDevices);
   if (FAILED(hr)) {
@@ -156,8 +206,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     bool got = AppActive ? PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)
                          : GetMessageA(&msg, nullptr, 0, 0) >= 0;
     if (got) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      if (!TranslateAcceleratorA(window, accelerators, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
     } else if (AppActive && AppReady) {
       if (FAILED(RenderOneFrame())) {
         MessageBoxA(nullptr, RenderingFailed, AppTitle, MB_ICONERROR);

@@ -19,6 +19,7 @@
 #include "framework/textures.h"
 #include "math/builders.h"
 #include "model/ase_loader.h"
+#include "resources/resource.h"
 #include "scene/mesh_shading.h"
 #include "scene/object_list.h"
 #include "scene/transform_state.h"
@@ -134,7 +135,9 @@ inline HWND CreateMainWindow() {
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(IDI_MAIN));
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
   windowClass.lpszClassName = "VeltaEngine";
   RegisterClassA(&windowClass);
   HWND window = CreateWindowExA(0, "VeltaEngine", AppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
