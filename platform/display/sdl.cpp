@@ -29,6 +29,8 @@ using Clock = std::chrono::steady_clock;
 
 // The loop's own presents come no closer than this when no new frame arrives.
 constexpr auto kPresentInterval = std::chrono::milliseconds(5);
+// How long the host window may take to reach a size the display asked for.
+constexpr auto kSettleTime = std::chrono::milliseconds(1000);
 // How long one wait for host events lasts when nothing comes.
 constexpr int kIdleWaitMs = 100;
 
@@ -185,6 +187,8 @@ class SdlDisplay final : public Display {
   void EnterFullScreen();
   void LeaveFullScreen();
   void UpdateCursor(POINT screenPoint);
+  void AskSize(int width, int height);
+  bool AwaitedSize(int width, int height);
   bool UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part);
 
   std::unique_ptr<Display> inner_;
@@ -200,6 +204,11 @@ class SdlDisplay final : public Display {
   bool havePlace_ = false;
   bool cursorHidden_ = false;
   bool frameSincePump_ = false;
+  // A size the display asked the host window for: the sizes it reports on the way there are
+  // its own, not the user's.
+  bool awaited_ = false;
+  int awaitedWidth_ = 0, awaitedHeight_ = 0;
+  Clock::time_point awaitedUntil_{};
   Clock::time_point lastPresent_{};
   std::string title_;
 };
@@ -355,6 +364,7 @@ void SdlDisplay::HandleWindowEvent(const SDL_WindowEvent& e) {
   const HWND main = MainTopLevelWindow();
   switch (e.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (AwaitedSize(e.data1, e.data2)) break;
       if (!fullScreen_ && main && !IsIconic(main)) ResizeMain(e.data1, e.data2);
       Present();
       break;
@@ -431,9 +441,29 @@ void SdlDisplay::FollowMainWindow() {
   int width = 0, height = 0;
   SDL_GetWindowSize(window_, &width, &height);
   if (Width(shown) > 0 && Height(shown) > 0 && (width != Width(shown) || height != Height(shown)))
-    SDL_SetWindowSize(window_, int(Width(shown)), int(Height(shown)));
+    AskSize(int(Width(shown)), int(Height(shown)));
   if (!(flags & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window_);
   if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+}
+
+void SdlDisplay::AskSize(int width, int height) {
+  awaited_ = true;
+  awaitedWidth_ = width, awaitedHeight_ = height;
+  awaitedUntil_ = Clock::now() + kSettleTime;
+  SDL_SetWindowSize(window_, width, height);
+}
+
+// True for a size report to pass over: one on the way to an asked size, or the asked size
+// itself (the window has it already).
+bool SdlDisplay::AwaitedSize(int width, int height) {
+  if (!awaited_) return false;
+  if (width == awaitedWidth_ && height == awaitedHeight_) {
+    awaited_ = false;
+    return true;
+  }
+  if (Clock::now() < awaitedUntil_) return true;
+  awaited_ = false;
+  return false;
 }
 
 // The mode's whole picture, scaled to the host screen with bars where the shapes differ.
@@ -454,6 +484,9 @@ void SdlDisplay::LeaveFullScreen() {
   fullScreen_ = false;
   SDL_SetWindowFullscreen(window_, 0);
   SDL_RenderSetLogicalSize(renderer_, 0, 0);
+  // Without a window manager the host window keeps the screen's size: give it the window's.
+  const RECT shown = ShownRect();
+  if (Width(shown) > 0 && Height(shown) > 0) AskSize(int(Width(shown)), int(Height(shown)));
   if (havePlace_) SDL_SetWindowPosition(window_, savedX_, savedY_);
   FollowMainWindow();
 }
