@@ -19,6 +19,7 @@ class Cursor {
   bool Short(short& out) { return Bytes(&out, sizeof out); }
   bool Bytes(void* out, size_t n) {
     if (n > limit_ - pos_) return false;
+    if (n == 0) return true;  // an empty buffer may have no address
     std::memcpy(out, base_ + pos_, n);
     pos_ += n;
     return true;

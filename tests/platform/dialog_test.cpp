@@ -150,6 +150,20 @@ TEST(DialogTemplate, AtomsOrdinalsKoreanTextAndCreationData) {
   EXPECT_EQ(spec.items[2].id, 9);
 }
 
+// A creation-data size of 2 counts only itself: no data follows.
+TEST(DialogTemplate, CreationDataOfItsSizeWordAlone) {
+  TemplateBuilder t;
+  t.Header(WS_POPUP, 2, 0, 0, 10, 10, "x");
+  t.Item(WS_CHILD, 0, 0, 5, 5, 1, "BUTTON", "a");
+  t.bytes()[t.bytes().size() - 2] = 2;
+  t.Item(WS_CHILD, 0, 0, 5, 5, 2, "STATIC", "b");
+  DialogSpec spec;
+  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), spec), TemplateError::None);
+  ASSERT_EQ(spec.items.size(), 2u);
+  EXPECT_TRUE(spec.items[0].creationData.empty());
+  EXPECT_EQ(spec.items[1].className, "STATIC");
+}
+
 // Every cut short of the whole template is refused, and no byte past the cut is read (the
 // copy is exactly as long as the cut, for the address sanitizer to watch).
 TEST(DialogTemplate, EveryTruncationIsRefused) {
