@@ -162,20 +162,21 @@ typedef struct tagBITMAP {
 // Null when the image cannot be found or read.
 HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 
-// Fills a BITMAP (size at least sizeof(BITMAP)) for a bitmap handle; returns the bytes
-// written, sizeof(BITMAP) when `out` is null, 0 for a handle that is not a live bitmap.
+// Fills a BITMAP (size at least sizeof(BITMAP)) for a bitmap handle, a LOGFONTA for a font;
+// returns the bytes written, the size needed when `out` is null, 0 for anything else.
 int GetObjectA(HGDIOBJ object, int size, LPVOID out);
 
-// Deletes a bitmap. FALSE for a handle that is not a live bitmap or one still selected into
-// a device context. Stock objects are not deleted (TRUE).
+// Deletes a bitmap, brush, pen or font. FALSE for a handle that is none of those or a bitmap
+// still selected into a device context. Stock objects are not deleted (TRUE).
 BOOL DeleteObject(HGDIOBJ object);
 
 // A memory device context, with the stock 1 x 1 monochrome bitmap selected. `dc` is null
 // (the screen) or a live device context.
 HDC CreateCompatibleDC(HDC dc);
 
-// Selects a bitmap into a memory device context and returns the one selected before; null
-// on a bad handle or when the bitmap is selected into another device context.
+// Selects a bitmap into a memory device context, or a font, brush or pen into any device
+// context, and returns the object of that kind selected before; null on a bad handle or when
+// the bitmap is selected into another device context.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 
 // Deletes a device context; the bitmap selected into it is left alive and free.
@@ -240,10 +241,10 @@ COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
 int SetBkMode(HDC dc, int mode);
 
-// Draws text with its cell's top-left corner at (x, y), in the GUI font (16 pixels high), in
+// Draws text with its cell's top-left corner at (x, y), in the selected font, in
 // the text colour; with OPAQUE the cell is filled with the background colour first. ETO_OPAQUE
 // fills `rect` with the background colour, ETO_CLIPPED keeps the text inside it. Spacing
-// arrays are not used. Draws on surface device contexts (GetDC); FALSE elsewhere.
+// arrays are not used. Draws on surface and window device contexts; FALSE elsewhere.
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
                  const INT* dx);
 // The width and height ExtTextOutA would cover.

@@ -652,8 +652,8 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase);
 BOOL RedrawWindow(HWND window, const RECT* rect, HRGN region, UINT flags);
-// The device context of BeginPaint stands for the window's client area; drawing into it is
-// not shown on the headless display.
+// BeginPaint sends WM_NCPAINT when the frame waits for it and WM_ERASEBKGND when the
+// background does; its device context draws on the client area, only where the update was.
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 

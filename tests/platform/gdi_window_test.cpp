@@ -6,6 +6,7 @@
 #include "display/display.h"
 #include "testing/machine_hooks.h"
 #include "win32/font.h"
+#include "win32/gdi_bitmap.h"
 #include "win32/gdi_icon.h"
 
 #include <functional>
@@ -61,6 +62,22 @@ int Ink(const RECT& r, COLORREF ground) {
   for (LONG y = r.top; y < r.bottom; ++y)
     for (LONG x = r.left; x < r.right; ++x) n += Near(ScreenAt(x, y), ground) ? 0 : 1;
   return n;
+}
+
+// A packed two-pixel, one-row DIB, as a bitmap resource holds it.
+std::vector<BYTE> TwoPixelDib(WORD bits, std::vector<RGBQUAD> table, std::vector<BYTE> row) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = 2;
+  h.biHeight = 1;
+  h.biPlanes = 1;
+  h.biBitCount = bits;
+  h.biClrUsed = DWORD(table.size());
+  std::vector<BYTE> out(reinterpret_cast<BYTE*>(&h), reinterpret_cast<BYTE*>(&h + 1));
+  for (const RGBQUAD& q : table) out.insert(out.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
+  row.resize(4, 0);
+  out.insert(out.end(), row.begin(), row.end());
+  return out;
 }
 
 class GdiScreen : public WindowTest, public ::testing::WithParamInterface<DWORD> {
@@ -371,6 +388,25 @@ TEST_P(GdiScreen, IconsBlendTheirAlphaAndTheStandardOnesAreDrawn) {
   EXPECT_TRUE(DestroyIcon(icon));
   EXPECT_FALSE(DrawIconEx(dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
   EXPECT_EQ(GdiCreateIcon(0, 2, pixels), nullptr);
+
+  // From a colour bitmap and its mask: a set mask bit lets the screen through.
+  const HINSTANCE module = GetModuleHandleA(nullptr);
+  const std::vector<BYTE> color = TwoPixelDib(24, {}, {0x00, 0x00, 0xDC, 0xFF, 0x00, 0x00});
+  const std::vector<BYTE> mask = TwoPixelDib(1, {{0, 0, 0, 0}, {255, 255, 255, 0}}, {0x40});
+  ASSERT_TRUE(RegisterBitmapResource(module, "IconColor", color.data(), DWORD(color.size())));
+  ASSERT_TRUE(RegisterBitmapResource(module, "IconMask", mask.data(), DWORD(mask.size())));
+  ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(LoadImageA(module, "IconMask", IMAGE_BITMAP, 0, 0, 0)),
+                static_cast<HBITMAP>(LoadImageA(module, "IconColor", IMAGE_BITMAP, 0, 0, 0))};
+  icon = CreateIconIndirect(&info);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(DrawIconEx(dc, 10, 10, icon, 0, 0, 0, nullptr, DI_NORMAL));
+  EXPECT_PRED2(Near, ScreenAt(110, 110), kRed);
+  EXPECT_PRED2(Near, ScreenAt(111, 110), RGB(255, 255, 255));
+  EXPECT_TRUE(DestroyIcon(icon));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  info.hbmColor = nullptr;
+  EXPECT_EQ(CreateIconIndirect(&info), nullptr);
   EXPECT_EQ(GdiCreateIcon(kGdiMaxIconSide + 1, 1, pixels), nullptr);
 
   // The standard icons: colour inside, the screen left alone in the corners.
