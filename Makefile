@@ -6,7 +6,7 @@ CMAKE_GEN  := -G Ninja
 
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture
+FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template
 CORPUS       ?= ../shared/corpus
 
 .PHONY: run test deps build build-asan test-normal test-asan bench fuzz fuzz-build clean
@@ -35,13 +35,17 @@ test-asan: build-asan
 # Both builds, both must pass.
 test: test-normal test-asan
 
-# The viewer on the sample models, run in media/ where it finds them. Until the windowed display
-# arrives it runs on the headless one: 600 frames, then the last picture is saved as a BMP.
+# The viewer on the sample models, run in media/ where it finds them: in a window when a screen
+# is there (X11 or Wayland), else on the headless display for 600 frames, saving the last picture.
 SNAPSHOT ?= $(CURDIR)/$(BUILD)/velta-snapshot.bmp
 run: build
-	cd media && VELTA_FRAMES=$${VELTA_FRAMES:-600} VELTA_SNAPSHOT=$${VELTA_SNAPSHOT:-$(SNAPSHOT)} \
-	  $(CURDIR)/$(BUILD)/app/velta
-	@echo "velta: ran headless; the last picture is in $${VELTA_SNAPSHOT:-$(SNAPSHOT)}"
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  cd media && $(CURDIR)/$(BUILD)/app/velta; \
+	else \
+	  cd media && VELTA_VIDEO=headless VELTA_FRAMES=$${VELTA_FRAMES:-600} \
+	    VELTA_SNAPSHOT=$${VELTA_SNAPSHOT:-$(SNAPSHOT)} $(CURDIR)/$(BUILD)/app/velta && \
+	  echo "velta: ran headless (no screen); the last picture is in $${VELTA_SNAPSHOT:-$(SNAPSHOT)}"; \
+	fi
 
 bench: build
 	$(BUILD)/bench/velta-bench
