@@ -11,7 +11,7 @@ namespace {
 const char ClassName[] = "VeltaEngine";
 // 로드는 안 됩니다 헛헛
 const char OpenFileRefused[] =
-    "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xFD\xC7\xFD";
+    "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xEA\xC7\xEA";
 const char RenderingFailed[] = "An error occurred during rendering.\n\nThis sample will now exit";
 
 void SaveWindowRect(HWND window) { GetWindowRect(window, &SavedWindowRect); }

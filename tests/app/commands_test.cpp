@@ -44,7 +44,7 @@ LRESULT CALLBACK Watching(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 const char OpenFileRefused[] =
-    "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xFD\xC7\xFD\r\n";
+    "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xEA\xC7\xEA\r\n";
 // 640 x 480 x 16 in the mode list: "Windowed mode", then two depths for each of five sizes.
 constexpr int FullScreen640x480x16 = 11;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "win32/text.h"
+
 #include <string>
 
 #include "app_fixture.h"
@@ -306,8 +308,8 @@ TEST_F(MainWindowTest, OpenFileShowsTheNoticeAndChangesNothingElse) {
   EXPECT_EQ(Command(CmdOpenFile), 0);
   ASSERT_EQ(Boxes(), 1u);
   const RecordedMessageBox& box = TestMessageBoxes()[0];
-  EXPECT_EQ(box.text,
-            "\xB7\xCE\xB5\xE5\xB4\xC2 \xBE\xC8 \xB5\xCB\xB4\xCF\xB4\xD9 \xC7\xFD\xC7\xFD\r\n");
+  // Read back through the code page, so a wrong byte in the program's text shows here.
+  EXPECT_EQ(PlatformAnsiToUtf8(box.text), "로드는 안 됩니다 헛헛\r\n");
   // 프로그램으로부터의 전갈
   EXPECT_EQ(
       box.caption,
