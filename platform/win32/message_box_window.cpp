@@ -20,6 +20,7 @@ constexpr int kIconGap = 13;
 // Text wider than this wraps.
 constexpr int kMaxTextWidth = 480;
 constexpr int kMinClientWidth = 120;
+constexpr int kCaptionAllowance = 40;
 constexpr int kTextId = 0xFFFF;
 constexpr int kIconId = 20;
 constexpr WORD kPointSize = 9;
@@ -118,8 +119,12 @@ bool Build(HWND dialog, const Box& box) {
   const int bodyHeight = std::max<int>(text.cy, iconSize);
   const int textY = kMargin + (bodyHeight - text.cy) / 2;
   const int buttonsWidth = set.count * kButtonWidth + (set.count - 1) * kButtonGap;
-  const int width =
-      std::max({int(textX + text.cx + kMargin), buttonsWidth + 2 * kMargin, kMinClientWidth});
+  // Wide enough for the whole caption too: its bold face, the close box and some air.
+  char caption[256] = {};
+  GetWindowTextA(dialog, caption, int(sizeof caption));
+  const int captionWidth = int(MeasureText(dialog, caption).cx) * 9 / 8 + kCaptionAllowance;
+  const int width = std::max({int(textX + text.cx + kMargin), buttonsWidth + 2 * kMargin,
+                              std::min(captionWidth, kMaxTextWidth), kMinClientWidth});
   const int buttonsY = kMargin + bodyHeight + kMargin + 4;
   const int height = buttonsY + kButtonHeight + kMargin;
 

@@ -115,6 +115,18 @@ TEST_F(MessageBoxWindows, LayoutFollowsTheText) {
   EXPECT_EQ(GetDlgItem(CreateMessageBoxWindow(nullptr, "x", "y", MB_OK, false), kIconId), nullptr);
 }
 
+TEST_F(MessageBoxWindows, LongCaptionWidensAShortBox) {
+  const char caption[] = "A caption much longer than the text of its box";
+  HWND box = CreateMessageBoxWindow(nullptr, "Hi", caption, MB_OK, false);
+  ASSERT_TRUE(box);
+  HDC dc = GetDC(nullptr);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, caption, int(sizeof caption - 1), &extent);
+  ReleaseDC(nullptr, dc);
+  const RECT w = Place(box);
+  EXPECT_GT(w.right - w.left, extent.cx * 3 / 4);  // the caption's own font is a bit smaller
+}
+
 TEST_F(MessageBoxWindows, HeadlessBoxIsDrawnAndAnsweredAtOnce) {
   const size_t before = Windows().windows.size();
   testing::internal::CaptureStderr();
