@@ -229,8 +229,11 @@ ParsedInputScript ParseInputScript(std::string_view script) {
 InputScriptPlayer::InputScriptPlayer(Display& display, std::vector<InputStep> steps, bool echo)
     : display_(display), steps_(std::move(steps)), echo_(echo) {}
 
+// Snapshots in between count as looking at the box, not answering it.
 bool InputScriptPlayer::NextIsButton() const {
-  return next_ < steps_.size() && steps_[next_].kind == InputStepKind::Button;
+  size_t i = next_;
+  while (i < steps_.size() && steps_[i].kind == InputStepKind::Snapshot) ++i;
+  return i < steps_.size() && steps_[i].kind == InputStepKind::Button;
 }
 
 void InputScriptPlayer::FramePresented() {

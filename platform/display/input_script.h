@@ -66,7 +66,7 @@ class InputScriptPlayer {
   bool Pump(bool wait);
 
   bool Exhausted() const { return next_ >= steps_.size() && pendingFrames_ == 0; }
-  // The step to come is a `button` step (a message box waits for it).
+  // The step to come, after any snapshots, is a `button` step (a message box waits for it).
   bool NextIsButton() const;
   size_t Played() const { return next_; }
 

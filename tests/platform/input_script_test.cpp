@@ -205,6 +205,14 @@ TEST_F(Script, WaitsForUserWhenAButtonStepComesNext) {
   EXPECT_FALSE(TheDisplay().WaitsForUser());
 }
 
+TEST_F(Script, SnapshotsBeforeAButtonStillWait) {
+  ScratchDir dir;
+  Start("snapshot " + dir.File("box.bmp") + "; button 1");
+  EXPECT_TRUE(TheDisplay().WaitsForUser());
+  Start("snapshot " + dir.File("box.bmp") + "; key a; button 1");
+  EXPECT_FALSE(TheDisplay().WaitsForUser());
+}
+
 TEST_F(Script, DialogStepsPickComboItemsAndPressButtons) {
   HWND main = Start("select 7 2; select 7 5; button 1");
   HWND dialog = CreateWindowExA(0, kPlainClass, "dialog", WS_POPUP | WS_CAPTION, 50, 50, 200,
