@@ -295,11 +295,17 @@ void SdlDisplay::PumpEvents(bool wait) {
                       .count()) +
               1;
   }
-  if (SDL_WaitEventTimeout(&e, timeout)) {
-    HandleEvent(e);
-    while (SDL_PollEvent(&e)) HandleEvent(e);
-  } else if (timeout != kIdleWaitMs) {
-    Present();
+  // A user sits at this screen: a wait lasts until the user's input (or a window's paint)
+  // gives the queue something, showing the screen every so often, and ends with the program.
+  for (;;) {
+    if (SDL_WaitEventTimeout(&e, timeout)) {
+      HandleEvent(e);
+      while (SDL_PollEvent(&e)) HandleEvent(e);
+    } else if (timeout != kIdleWaitMs) {
+      Present();
+    }
+    if (MessageWaiting() || !MainTopLevelWindow()) return;
+    timeout = kIdleWaitMs;
   }
 }
 

@@ -133,6 +133,11 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+bool MessageWaiting() {
+  MSG m;
+  return TakeMessage(&m, nullptr, 0, 0, false);
+}
+
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowSystem& ws = Windows();
   if (window && !FindWindowRecord(window)) return FALSE;

@@ -109,6 +109,8 @@ RECT NonClientMargins(DWORD style, DWORD exStyle, bool menuBar);
 
 // Paint bookkeeping (painting file).
 void InvalidateWhole(WindowRecord& w, bool erase);
+// Something is there for GetMessageA: a posted message, a quit, or a window to paint.
+bool MessageWaiting();
 // Forgets messages posted to a window that goes away.
 void DropPostedMessages(HWND window);
 // The default MINMAXINFO of a window before WM_GETMINMAXINFO.

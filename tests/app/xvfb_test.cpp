@@ -158,6 +158,10 @@ class XvfbTest : public ::testing::Test {
   std::string X(const std::string& command) {
     return Output("DISPLAY=" + display_ + " timeout 20 " + command + " 2>/dev/null");
   }
+  void Click(int x, int y, int button) {
+    X("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) +
+      " click " + std::to_string(button));
+  }
   void Key(const std::string& keys) {
     X("xdotool windowfocus --sync " + window_);
     X("xdotool key --delay 30 " + keys);
@@ -260,6 +264,24 @@ TEST_F(XvfbTest, TheViewerWorksInAWindow) {
   Key("Return");
   WaitFor([&](const Shot& s) { return CentreGrey(s) < greyBefore + 500; }, found);
   EXPECT_TRUE(found) << "notice box closed";
+
+  // The mouse: the right button opens the popup menu at the pointer, a click on "File" the
+  // drop-down under the bar; Esc closes each.
+  const auto menuGrey = [](const Shot& s, int x, int y) { return s.Count(x, y, x + 100, y + 80, kFace); };
+  const int popupBefore = menuGrey(Take(), 400, kMenu + 300);
+  Click(400, kMenu + 300, 3);
+  WaitFor([&](const Shot& s) { return menuGrey(s, 400, kMenu + 300) > popupBefore + 3000; }, found);
+  EXPECT_TRUE(found) << "popup menu";
+  Key("Escape");
+  WaitFor([&](const Shot& s) { return menuGrey(s, 400, kMenu + 300) < popupBefore + 500; }, found);
+  EXPECT_TRUE(found) << "popup menu closed";
+  const int dropBefore = menuGrey(Take(), 2, kMenu + 2);
+  Click(12, kMenu / 2, 1);
+  WaitFor([&](const Shot& s) { return menuGrey(s, 2, kMenu + 2) > dropBefore + 3000; }, found);
+  EXPECT_TRUE(found) << "File drop-down";
+  Key("Escape");
+  WaitFor([&](const Shot& s) { return menuGrey(s, 2, kMenu + 2) < dropBefore + 500; }, found);
+  EXPECT_TRUE(found) << "File drop-down closed";
 
   // Alt+Enter: the 640 x 480 mode's picture fills the window, scaled, without the menu bar;
   // again: back to the window with its menu bar.
