@@ -180,6 +180,8 @@ void DrawSnapped(const double* const attr[3], const int64_t X[3], const int64_t 
   const int64_t yMin = std::min({Y[0], Y[1], Y[2]});
   const int64_t yMax = std::max({Y[0], Y[1], Y[2]});
   if (Ceil16(xMin) >= clip.right || Floor16(xMax) < clip.left) return;
+  // No pixel column's sample between the corners: a sliver that covers nothing.
+  if (Ceil16(xMin) > Floor16(xMax)) return;
 
   // Every edge but a horizontal one bounds one side of the rows it spans (left edges go up);
   // a horizontal bottom edge leaves out the row through it.
