@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template
 CORPUS       ?= ../shared/corpus
 
-.PHONY: run test deps build build-asan test-normal test-asan bench fuzz fuzz-build clean
+.PHONY: run test deps build build-asan test-normal test-asan bench fuzz fuzz-build valgrind clean
 
 deps:
 	@sh tools/install-deps.sh
@@ -59,6 +59,11 @@ fuzz-build:
 
 fuzz: fuzz-build
 	sh tools/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(CORPUS)
+
+# The headless viewer under valgrind: 100 frames, a device change and a full-screen round trip.
+valgrind: build
+	@sh tools/install-deps.sh valgrind
+	sh tools/run-valgrind.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
