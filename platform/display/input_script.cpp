@@ -79,8 +79,8 @@ bool ReadNumber(std::string_view s, long min, long max, long& out) {
   return true;
 }
 
-bool ParseKey(std::string_view spec, InputStep& step, std::string& error) {
-  std::string_view rest = spec;
+bool ParseKey(std::string_view shape, InputStep& step, std::string& error) {
+  std::string_view rest = shape;
   for (bool more = true; more;) {
     more = false;
     for (const NamedModifier& m : kModifiers) {

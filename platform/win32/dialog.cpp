@@ -83,9 +83,9 @@ RECT DialogUnitsToPixels(const DialogState& s, int x, int y, int cx, int cy) {
 // The outer rectangle of the dialog on the screen: the template's place from the owner's
 // client area, or centred over the owner (the screen without one) with DS_CENTER; kept on
 // the screen where it fits.
-RECT PlaceDialog(const DialogSpec& spec, const DialogState& s, HWND owner, DWORD style,
+RECT PlaceDialog(const DialogSpec& shape, const DialogState& s, HWND owner, DWORD style,
                  DWORD exStyle) {
-  RECT client = DialogUnitsToPixels(s, 0, 0, spec.cx, spec.cy);
+  RECT client = DialogUnitsToPixels(s, 0, 0, shape.cx, shape.cy);
   client.right = std::max(client.right, LONG(0));
   client.bottom = std::max(client.bottom, LONG(0));
   RECT outer = client;
@@ -95,13 +95,13 @@ RECT PlaceDialog(const DialogSpec& spec, const DialogState& s, HWND owner, DWORD
   LONG x, y;
   RECT area{0, 0, screenW, screenH};
   if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &area);
-  if (spec.style & DS_CENTER) {
+  if (shape.style & DS_CENTER) {
     x = area.left + (area.right - area.left - width) / 2;
     y = area.top + (area.bottom - area.top - height) / 2;
   } else {
     POINT origin{0, 0};
     if (owner) ClientToScreen(owner, &origin);
-    const RECT at = DialogUnitsToPixels(s, spec.x, spec.y, 0, 0);
+    const RECT at = DialogUnitsToPixels(s, shape.x, shape.y, 0, 0);
     x = origin.x + at.left;
     y = origin.y + at.top;
   }
@@ -234,14 +234,14 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   return DialogDefaults(dialog, message, wParam, lParam);
 }
 
-HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner, DLGPROC proc,
+HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& shape, HWND owner, DLGPROC proc,
                           LPARAM param, bool modal) {
   EnsureDialogClasses();
   if (owner && !IsWindow(owner)) return nullptr;
   LPCSTR className = kDialogClassName;
-  if (spec.windowClass.present)
-    className = spec.windowClass.isOrdinal ? MAKEINTATOM(spec.windowClass.ordinal)
-                                           : spec.windowClass.text.c_str();
+  if (shape.windowClass.present)
+    className = shape.windowClass.isOrdinal ? MAKEINTATOM(shape.windowClass.ordinal)
+                                           : shape.windowClass.text.c_str();
   // A dialog class of the program's own must keep the dialog's window bytes, as Win32 asks;
   // a control class would never pass the dialog's messages on.
   const WindowClassRecord* cls = FindWindowClass(className);
@@ -251,23 +251,23 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
   state->proc = proc;
   state->instance = instance;
   state->modal = modal;
-  if (spec.hasFont) {
-    state->font = CreateFontA(-Scale(spec.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+  if (shape.hasFont) {
+    state->font = CreateFontA(-Scale(shape.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.faceName.c_str());
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, shape.faceName.c_str());
     state->ownsFont = state->font != nullptr;
   }
   if (!state->font) state->font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
   BaseUnitsOf(state->font, state->baseX, state->baseY);
 
   // A dialog is a top-level window: the template cannot make it a child or show it yet.
-  DWORD style = spec.style & ~DWORD(WS_CHILD | WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+  DWORD style = shape.style & ~DWORD(WS_CHILD | WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
   style |= WS_POPUP | WS_CLIPSIBLINGS;
-  DWORD exStyle = spec.exStyle;
-  if (spec.style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
-  const RECT place = PlaceDialog(spec, *state, owner, style, exStyle);
+  DWORD exStyle = shape.exStyle;
+  if (shape.style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
+  const RECT place = PlaceDialog(shape, *state, owner, style, exStyle);
 
-  HWND dialog = CreateWindowExA(exStyle, className, spec.title.c_str(), style, place.left,
+  HWND dialog = CreateWindowExA(exStyle, className, shape.title.c_str(), style, place.left,
                                 place.top, place.right - place.left, place.bottom - place.top,
                                 owner, nullptr, instance, nullptr);
   if (!dialog) {
@@ -277,7 +277,7 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
   DialogState& s = *state;
   Dialogs()[dialog] = std::move(state);
 
-  for (const DialogItemSpec& item : spec.items) {
+  for (const DialogItemSpec& item : shape.items) {
     const RECT r = DialogUnitsToPixels(s, item.x, item.y, item.cx, item.cy);
     const DWORD itemStyle = (item.style | WS_CHILD) & ~DWORD(WS_POPUP);
     LPCSTR text = item.text.text.c_str();
@@ -291,7 +291,7 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
         item.creationData.empty() ? nullptr : const_cast<BYTE*>(item.creationData.data()));
     if (!IsWindow(dialog)) return nullptr;
     if (!control) {
-      if (spec.style & DS_NOFAILCREATE) continue;
+      if (shape.style & DS_NOFAILCREATE) continue;
       DestroyWindow(dialog);
       return nullptr;
     }
@@ -307,7 +307,7 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner
       SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
   if (!IsWindow(dialog)) return nullptr;
   if (setFocus && first && IsWindow(first)) SetFocus(first);
-  if (!modal && (spec.style & WS_VISIBLE)) ShowWindow(dialog, SW_SHOWNORMAL);
+  if (!modal && (shape.style & WS_VISIBLE)) ShowWindow(dialog, SW_SHOWNORMAL);
   return IsWindow(dialog) ? dialog : nullptr;
 }
 
@@ -353,11 +353,11 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
 
 INT_PTR DialogBoxFromBytes(HINSTANCE instance, const void* bytes, size_t size, HWND owner,
                            DLGPROC proc, LPARAM param) {
-  DialogSpec spec;
-  if (ParseDialogTemplate(bytes, size, spec) != TemplateError::None) return -1;
+  DialogSpec shape;
+  if (ParseDialogTemplate(bytes, size, shape) != TemplateError::None) return -1;
   // A modal dialog belongs to the owner's top-level window.
   while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
-  HWND dialog = CreateDialogFromSpec(instance, spec, owner, proc, param, true);
+  HWND dialog = CreateDialogFromSpec(instance, shape, owner, proc, param, true);
   if (!dialog) return -1;
   return RunModalDialog(dialog, owner);
 }
@@ -390,18 +390,18 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC pro
 
 HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND owner,
                                 DLGPROC proc, LPARAM param) {
-  DialogSpec spec;
-  if (ParseDialogTemplate(dialogTemplate, kMaxDialogTemplateBytes, spec) != TemplateError::None)
+  DialogSpec shape;
+  if (ParseDialogTemplate(dialogTemplate, kMaxDialogTemplateBytes, shape) != TemplateError::None)
     return nullptr;
-  return CreateDialogFromSpec(instance, spec, owner, proc, param, false);
+  return CreateDialogFromSpec(instance, shape, owner, proc, param, false);
 }
 
 HWND CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param) {
   size_t size = 0;
   const void* bytes = DialogResource(instance, name, size);
-  DialogSpec spec;
-  if (!bytes || ParseDialogTemplate(bytes, size, spec) != TemplateError::None) return nullptr;
-  return CreateDialogFromSpec(instance, spec, owner, proc, param, false);
+  DialogSpec shape;
+  if (!bytes || ParseDialogTemplate(bytes, size, shape) != TemplateError::None) return nullptr;
+  return CreateDialogFromSpec(instance, shape, owner, proc, param, false);
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {

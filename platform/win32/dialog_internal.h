@@ -43,7 +43,7 @@ bool IsWithin(HWND ancestor, HWND window);
 
 // Makes a dialog from a parsed template: hidden, controls made, fonts set, WM_INITDIALOG sent
 // and focus placed. Null when a control cannot be made or the dialog went away meanwhile.
-HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& spec, HWND owner, DLGPROC proc,
+HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& shape, HWND owner, DLGPROC proc,
                           LPARAM param, bool modal);
 // Shows a modal dialog and runs its loop with the owner disabled; destroys the dialog.
 INT_PTR RunModalDialog(HWND dialog, HWND owner);

@@ -109,13 +109,13 @@ int SysBrushIndex(HGDIOBJ handle) {
 bool IsStockFont(int index) { return index >= OEM_FIXED_FONT && index != DEFAULT_PALETTE; }
 
 GdiFontSpec SpecOf(const LOGFONTA& f) {
-  GdiFontSpec spec;
-  if (f.lfHeight > 0) spec.cellHeight = f.lfHeight;
-  if (f.lfHeight < 0) spec.cellHeight = TextCellForEm(int(std::min<int64_t>(-int64_t(f.lfHeight), 512)));
-  spec.cellHeight = std::clamp(spec.cellHeight, 1, kMaxTextPixelHeight);
-  spec.bold = f.lfWeight >= FW_SEMIBOLD;
-  spec.underline = f.lfUnderline != 0;
-  return spec;
+  GdiFontSpec shape;
+  if (f.lfHeight > 0) shape.cellHeight = f.lfHeight;
+  if (f.lfHeight < 0) shape.cellHeight = TextCellForEm(int(std::min<int64_t>(-int64_t(f.lfHeight), 512)));
+  shape.cellHeight = std::clamp(shape.cellHeight, 1, kMaxTextPixelHeight);
+  shape.bold = f.lfWeight >= FW_SEMIBOLD;
+  shape.underline = f.lfUnderline != 0;
+  return shape;
 }
 
 }  // namespace
@@ -211,9 +211,9 @@ int GdiGetDrawObject(HGDIOBJ object, int size, void* out) {
   if (const DrawObject* o = Find(object)) {
     f = o->font;
   } else {
-    GdiFontSpec spec;
-    GdiFontOf(object, spec);
-    f.lfHeight = spec.cellHeight;
+    GdiFontSpec shape;
+    GdiFontOf(object, shape);
+    f.lfHeight = shape.cellHeight;
     f.lfWeight = FW_NORMAL;
     f.lfCharSet = DEFAULT_CHARSET;
   }

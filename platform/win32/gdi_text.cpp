@@ -120,9 +120,9 @@ void WrapLine(const Line& line, int width, std::vector<Line>& out) {
 }  // namespace
 
 GdiFontSpec GdiSelectedFont(HDC dc) {
-  GdiFontSpec spec;
-  if (const GdiDrawState* state = GdiStateOf(dc)) GdiFontOf(state->font, spec);
-  return spec;
+  GdiFontSpec shape;
+  if (const GdiDrawState* state = GdiStateOf(dc)) GdiFontOf(state->font, shape);
+  return shape;
 }
 
 bool GdiRenderRun(const GdiFontSpec& font, std::string_view text, GlyphRun& out) {

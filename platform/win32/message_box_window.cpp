@@ -198,13 +198,13 @@ HWND CreateMessageBoxWindow(HWND owner, LPCSTR text, LPCSTR caption, UINT type, 
   if (MessageBoxDefaultButton(type) == 0) return nullptr;
   if (owner && !IsWindow(owner)) owner = nullptr;
   while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
-  DialogSpec spec;
-  spec.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
-  spec.title = caption ? caption : "";
-  spec.hasFont = true;
-  spec.pointSize = kPointSize;
+  DialogSpec shape;
+  shape.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
+  shape.title = caption ? caption : "";
+  shape.hasFont = true;
+  shape.pointSize = kPointSize;
   Box box{text ? text : "", type, owner, waits};
-  return CreateDialogFromSpec(nullptr, spec, owner, BoxProc, reinterpret_cast<LPARAM>(&box), true);
+  return CreateDialogFromSpec(nullptr, shape, owner, BoxProc, reinterpret_cast<LPARAM>(&box), true);
 }
 
 int WindowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

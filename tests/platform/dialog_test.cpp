@@ -79,20 +79,20 @@ class Dialogs : public ::testing::Test {
 
 TEST(DialogTemplate, SelectionLayoutItemByItem) {
   const TemplateBuilder t = SelectionLikeTemplate();
-  DialogSpec spec;
-  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), spec), TemplateError::None);
-  EXPECT_EQ(spec.style, 0x90C80BC4u);
-  EXPECT_EQ(spec.exStyle, 0u);
-  EXPECT_EQ(spec.x, 0);
-  EXPECT_EQ(spec.y, 0);
-  EXPECT_EQ(spec.cx, 179);
-  EXPECT_EQ(spec.cy, 84);
-  EXPECT_FALSE(spec.menu.present);
-  EXPECT_FALSE(spec.windowClass.present);
-  EXPECT_EQ(spec.title, "Select New Direct3D Driver");
-  EXPECT_TRUE(spec.hasFont);
-  EXPECT_EQ(spec.pointSize, 8);
-  EXPECT_EQ(spec.faceName, "Arial");
+  DialogSpec shape;
+  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), shape), TemplateError::None);
+  EXPECT_EQ(shape.style, 0x90C80BC4u);
+  EXPECT_EQ(shape.exStyle, 0u);
+  EXPECT_EQ(shape.x, 0);
+  EXPECT_EQ(shape.y, 0);
+  EXPECT_EQ(shape.cx, 179);
+  EXPECT_EQ(shape.cy, 84);
+  EXPECT_FALSE(shape.menu.present);
+  EXPECT_FALSE(shape.windowClass.present);
+  EXPECT_EQ(shape.title, "Select New Direct3D Driver");
+  EXPECT_TRUE(shape.hasFont);
+  EXPECT_EQ(shape.pointSize, 8);
+  EXPECT_EQ(shape.faceName, "Arial");
   struct Row {
     const char* cls;
     const char* text;
@@ -110,9 +110,9 @@ TEST(DialogTemplate, SelectionLayoutItemByItem) {
       {"STATIC", "Device:", 0xFFFF, 5, 24, 25, 13, 0x50000000},
       {"STATIC", "Mode:", 0xFFFF, 5, 44, 22, 13, 0x50000000},
   };
-  ASSERT_EQ(spec.items.size(), std::size(rows));
+  ASSERT_EQ(shape.items.size(), std::size(rows));
   for (size_t i = 0; i < std::size(rows); ++i) {
-    const DialogItemSpec& item = spec.items[i];
+    const DialogItemSpec& item = shape.items[i];
     const Row& row = rows[i];
     EXPECT_EQ(item.className, row.cls) << i;
     EXPECT_FALSE(item.text.isOrdinal) << i;
@@ -135,19 +135,19 @@ TEST(DialogTemplate, AtomsOrdinalsKoreanTextAndCreationData) {
   t.Item(WS_CHILD | BS_DEFPUSHBUTTON, 5, 30, 40, 14, IDOK, nullptr, "OK", 0x0080, 0,
          {1, 2, 3, 4, 5, 6});
   t.Item(WS_CHILD, 50, 5, 40, 12, 9, "MyClass", "after");
-  DialogSpec spec;
-  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), spec), TemplateError::None);
-  EXPECT_EQ(spec.title, "\xBE\xC8\xB3\xE7");
-  EXPECT_FALSE(spec.hasFont);
-  ASSERT_EQ(spec.items.size(), 3u);
-  EXPECT_EQ(spec.items[0].className, "STATIC");
-  EXPECT_TRUE(spec.items[0].text.isOrdinal);
-  EXPECT_EQ(spec.items[0].text.ordinal, 101);
-  EXPECT_EQ(spec.items[1].className, "BUTTON");
-  EXPECT_EQ(spec.items[1].creationData, (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(spec.items[2].className, "MyClass");
-  EXPECT_EQ(spec.items[2].text.text, "after");
-  EXPECT_EQ(spec.items[2].id, 9);
+  DialogSpec shape;
+  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), shape), TemplateError::None);
+  EXPECT_EQ(shape.title, "\xBE\xC8\xB3\xE7");
+  EXPECT_FALSE(shape.hasFont);
+  ASSERT_EQ(shape.items.size(), 3u);
+  EXPECT_EQ(shape.items[0].className, "STATIC");
+  EXPECT_TRUE(shape.items[0].text.isOrdinal);
+  EXPECT_EQ(shape.items[0].text.ordinal, 101);
+  EXPECT_EQ(shape.items[1].className, "BUTTON");
+  EXPECT_EQ(shape.items[1].creationData, (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(shape.items[2].className, "MyClass");
+  EXPECT_EQ(shape.items[2].text.text, "after");
+  EXPECT_EQ(shape.items[2].id, 9);
 }
 
 // A creation-data size of 2 counts only itself: no data follows.
@@ -157,11 +157,11 @@ TEST(DialogTemplate, CreationDataOfItsSizeWordAlone) {
   t.Item(WS_CHILD, 0, 0, 5, 5, 1, "BUTTON", "a");
   t.bytes()[t.bytes().size() - 2] = 2;
   t.Item(WS_CHILD, 0, 0, 5, 5, 2, "STATIC", "b");
-  DialogSpec spec;
-  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), spec), TemplateError::None);
-  ASSERT_EQ(spec.items.size(), 2u);
-  EXPECT_TRUE(spec.items[0].creationData.empty());
-  EXPECT_EQ(spec.items[1].className, "STATIC");
+  DialogSpec shape;
+  ASSERT_EQ(ParseDialogTemplate(t.get(), t.bytes().size(), shape), TemplateError::None);
+  ASSERT_EQ(shape.items.size(), 2u);
+  EXPECT_TRUE(shape.items[0].creationData.empty());
+  EXPECT_EQ(shape.items[1].className, "STATIC");
 }
 
 // Every cut short of the whole template is refused, and no byte past the cut is read (the
@@ -170,11 +170,11 @@ TEST(DialogTemplate, EveryTruncationIsRefused) {
   const std::vector<BYTE> full = SelectionLikeTemplate().bytes();
   for (size_t cut = 0; cut < full.size(); ++cut) {
     std::vector<BYTE> part(full.begin(), full.begin() + ptrdiff_t(cut));
-    DialogSpec spec;
-    EXPECT_NE(ParseDialogTemplate(part.data(), part.size(), spec), TemplateError::None) << cut;
+    DialogSpec shape;
+    EXPECT_NE(ParseDialogTemplate(part.data(), part.size(), shape), TemplateError::None) << cut;
   }
-  DialogSpec spec;
-  EXPECT_EQ(ParseDialogTemplate(full.data(), full.size(), spec), TemplateError::None);
+  DialogSpec shape;
+  EXPECT_EQ(ParseDialogTemplate(full.data(), full.size(), shape), TemplateError::None);
 }
 
 TEST(DialogTemplate, RefusedShapes) {
@@ -212,8 +212,8 @@ TEST(DialogTemplate, RefusedShapes) {
       {"empty class", emptyClass, TemplateError::BadClass},
   };
   for (const auto& c : cases) {
-    DialogSpec spec;
-    EXPECT_EQ(ParseDialogTemplate(c.t.get(), c.t.bytes().size(), spec), c.error) << c.name;
+    DialogSpec shape;
+    EXPECT_EQ(ParseDialogTemplate(c.t.get(), c.t.bytes().size(), shape), c.error) << c.name;
   }
 }
 
