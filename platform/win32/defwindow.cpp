@@ -9,16 +9,6 @@
 
 namespace {
 
-HWND RootWindow(HWND window) {
-  WindowRecord* w = FindWindowRecord(window);
-  while (w && w->parent) {
-    WindowRecord* up = FindWindowRecord(w->parent);
-    if (!up) break;
-    w = up;
-  }
-  return w ? w->handle : nullptr;
-}
-
 // The client area inside an outer rectangle: empty for a minimised window.
 RECT ClientWithin(const WindowRecord& w, const RECT& outer) {
   if (w.state == ShowState::Minimized) return RECT{outer.left, outer.top, outer.left, outer.top};
@@ -164,7 +154,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SYSKEYDOWN:
       // Alt+F4 closes the top window, unless its class has no close command.
       if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) {
-        HWND root = RootWindow(window);
+        HWND root = TopLevelAncestor(window);
         WindowRecord* r = FindWindowRecord(root);
         if (r && !(r->classStyle & CS_NOCLOSE)) PostMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
       }

@@ -89,16 +89,6 @@ HWND KeyTarget() {
   return nullptr;
 }
 
-HWND TopOf(HWND window) {
-  WindowRecord* w = FindWindowRecord(window);
-  while (w && w->parent) {
-    WindowRecord* up = FindWindowRecord(w->parent);
-    if (!up) break;
-    w = up;
-  }
-  return w ? w->handle : nullptr;
-}
-
 bool Inside(const RECT& r, POINT p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
@@ -225,7 +215,7 @@ void ActivateBlockingPopup(HWND disabled) {
 // A button going down over an inactive top-level window activates it, unless the window
 // says otherwise. False when the click is to be dropped.
 bool ActivateByClick(const Hit& hit, UINT message) {
-  const HWND top = TopOf(hit.window);
+  const HWND top = TopLevelAncestor(hit.window);
   if (!top || top == Windows().active) return true;
   const LRESULT answer = SendMessageA(hit.window, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
                                       MAKELPARAM(hit.code, message));

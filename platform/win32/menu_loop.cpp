@@ -329,16 +329,6 @@ void Finish(Tracker& t, bool popup) {
   if (t.quit) PostQuitMessage(int(t.quitCode));
 }
 
-HWND RootOf(HWND window) {
-  WindowRecord* w = FindWindowRecord(window);
-  while (w && w->parent) {
-    WindowRecord* up = FindWindowRecord(w->parent);
-    if (!up) break;
-    w = up;
-  }
-  return w ? w->handle : nullptr;
-}
-
 // The bar's loop: from a click (item dropped down), Alt or F10 (first item raised), or Alt
 // and a mnemonic (its item dropped down with its first item selected).
 void TrackBar(HWND window, int item, bool drop, bool selectFirst) {
@@ -413,12 +403,12 @@ bool MenuDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
       if (wParam != VK_MENU && wParam != VK_LMENU && wParam != VK_RMENU && wParam != VK_F10)
         return false;
       if (std::exchange(SwallowKeyUp, 0) == wParam) return true;
-      SendMessageA(RootOf(window), WM_SYSCOMMAND, SC_KEYMENU, 0);
+      SendMessageA(TopLevelAncestor(window), WM_SYSCOMMAND, SC_KEYMENU, 0);
       return true;
     case WM_SYSCHAR:
       // Alt and a letter opens the bar's item with that mnemonic; Alt+Space is the system menu.
       if (wParam == ' ' || !(HIWORD(lParam) & KF_ALTDOWN)) return false;
-      SendMessageA(RootOf(window), WM_SYSCOMMAND, SC_KEYMENU, LPARAM(wParam));
+      SendMessageA(TopLevelAncestor(window), WM_SYSCOMMAND, SC_KEYMENU, LPARAM(wParam));
       return true;
     case WM_SYSCOMMAND: {
       if ((wParam & 0xFFF0) != SC_KEYMENU) return false;

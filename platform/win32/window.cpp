@@ -30,17 +30,6 @@ bool SameClassName(const WindowClassRecord& c, LPCSTR name) {
   return strcasecmp(c.name.c_str(), name) == 0;
 }
 
-// Owners are always top-level windows: a child given as owner stands for its top window.
-HWND RootOf(HWND window) {
-  WindowRecord* w = FindWindowRecord(window);
-  while (w && w->parent) {
-    WindowRecord* up = FindWindowRecord(w->parent);
-    if (!up) break;
-    w = up;
-  }
-  return w ? w->handle : nullptr;
-}
-
 void EraseRecord(HWND window) {
   WindowSystem& ws = Windows();
   DropPostedMessages(window);
@@ -64,6 +53,16 @@ std::vector<HWND> Dependents(HWND window, bool children) {
 }
 
 }  // namespace
+
+HWND TopLevelAncestor(HWND window) {
+  WindowRecord* w = FindWindowRecord(window);
+  while (w && w->parent) {
+    WindowRecord* up = FindWindowRecord(w->parent);
+    if (!up) break;
+    w = up;
+  }
+  return w ? w->handle : nullptr;
+}
 
 WindowSystem& Windows() {
   static WindowSystem* system = new WindowSystem;
@@ -187,7 +186,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (child) {
     w.parent = parent;
   } else {
-    w.owner = RootOf(parent);
+    // Owners are always top-level windows: a child given as owner stands for its top window.
+    w.owner = TopLevelAncestor(parent);
     // Without a menu of its own, a top-level window gets its class's menu as its bar.
     if (!menu && cls->hasMenu)
       w.menu = LoadClassMenu(cls->menuNumber ? MAKEINTRESOURCEA(cls->menuNumber)
@@ -393,7 +393,7 @@ LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value) {
       return old;
     case GWL_HWNDPARENT:
       if (!IsTopLevel(*w)) return 0;  // a child's parent does not change here
-      w->owner = RootOf(reinterpret_cast<HWND>(value));
+      w->owner = TopLevelAncestor(reinterpret_cast<HWND>(value));
       if (w->owner == window) w->owner = nullptr;
       return old;
     case GWL_ID:

@@ -103,6 +103,8 @@ POINT ParentClientOrigin(const WindowRecord& w);
 // The window's client rectangle on the screen.
 RECT ClientRectOnScreen(const WindowRecord& w);
 bool IsTopLevel(const WindowRecord& w);
+// The top-level window a window belongs to (itself when it is one); null for no window.
+HWND TopLevelAncestor(HWND window);
 
 // The non-client widths of a style: left, top, right, bottom.
 RECT NonClientMargins(DWORD style, DWORD exStyle, bool menuBar);
