@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template
 CORPUS       ?= ../shared/corpus
 
-.PHONY: run test deps build build-asan test-normal test-asan bench fuzz fuzz-build valgrind clean
+.PHONY: run test deps build build-asan windows test-normal test-asan bench fuzz fuzz-build valgrind clean
 
 deps:
 	@sh tools/install-deps.sh
@@ -47,6 +47,15 @@ run: build
 	  echo "velta: ran headless (no screen); the last picture is in $${VELTA_SNAPSHOT:-$(SNAPSHOT)}"; \
 	fi
 
+# The Windows program, cross-built with mingw-w64: the system's 32-bit target and an x86-64 one.
+windows: deps
+	cmake -S . -B build-win32 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVELTA_WERROR=ON
+	cmake --build build-win32 -j $(JOBS)
+	cmake -S . -B build-win64 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVELTA_WERROR=ON
+	cmake --build build-win64 -j $(JOBS)
+
 bench: build
 	$(BUILD)/bench/velta-bench
 
@@ -66,4 +75,4 @@ valgrind: build
 	sh tools/run-valgrind.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-win32 build-win64

@@ -35,7 +35,7 @@ constexpr D3DCOLOR ClearColour = 0x00303030;
 }  // namespace
 
 HRESULT SceneSetup(HWND window) {
-  SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(OpenFileFilterProc));
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OpenFileFilterProc));
   LoadModel(DefaultModelRow);
   InitLightDirection();
   CreateObject(DefaultModelRow, DefaultObjectName);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "app/result_codes.h"
 
 // Title of the main window and caption of every framework error box.

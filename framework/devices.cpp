@@ -194,15 +194,16 @@ HRESULT EnumerateDevices(ConfirmDeviceCallback confirm) {
     DebugTrace(TraceSource, __LINE__, 0, "Can't load DDRAW.DLL!");
     return EnumErrNoLibrary;
   }
+  // An export's address comes as a FARPROC; through void* it takes its own type.
   auto enumerateEx = reinterpret_cast<LPDIRECTDRAWENUMERATEEXA>(
-      GetProcAddress(library, "DirectDrawEnumerateExA"));
+      reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateExA")));
   if (enumerateEx) {
     enumerateEx(DriverCallback, nullptr,
                 DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
                     DDENUM_NONDISPLAYDEVICES);
   } else {
-    auto enumerate =
-        reinterpret_cast<LPDIRECTDRAWENUMERATEA>(GetProcAddress(library, "DirectDrawEnumerateA"));
+    auto enumerate = reinterpret_cast<decltype(&DirectDrawEnumerateA)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateA")));
     if (enumerate) enumerate(OlderDriverCallback, nullptr);
   }
   return SelectDefaultDevice(0);

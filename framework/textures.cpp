@@ -48,7 +48,7 @@ bool FormatCandidate(char (&path)[MediaPathSize], const char* format, ...) {
 }
 
 bool CandidateExists(const char* path) {
-  FILE* f = PlatformOpenFile(path, "rb");
+  FILE* f = std::fopen(path, "rb");
   if (!f) return false;
   std::fclose(f);
   return true;

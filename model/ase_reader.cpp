@@ -213,7 +213,7 @@ void ResetAseReader() {
 
 bool OpenAseFile(const char* name) {
   CloseAseFile();
-  AseReader.file = PlatformOpenFile(name, "rb");
+  AseReader.file = std::fopen(name, "rb");
   TheInput.Reset(AseReader.file != nullptr);
   return AseReader.file != nullptr;
 }

@@ -625,7 +625,5 @@ HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* out, IUnknown* outer
 HRESULT WINAPI DirectDrawEnumerateA(LPDDENUMCALLBACKA callback, LPVOID context);
 HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, LPVOID context, DWORD flags);
 
-typedef HRESULT(WINAPI* LPDIRECTDRAWCREATE)(GUID* driver, LPDIRECTDRAW* out, IUnknown* outer);
-typedef HRESULT(WINAPI* LPDIRECTDRAWENUMERATEA)(LPDDENUMCALLBACKA callback, LPVOID context);
 typedef HRESULT(WINAPI* LPDIRECTDRAWENUMERATEEXA)(LPDDENUMCALLBACKEXA callback, LPVOID context,
                                                  DWORD flags);

@@ -6,16 +6,6 @@
 // Writes the text to the debugger output (standard error here).
 void OutputDebugStringA(LPCSTR text);
 
-#include <cstdio>
-
-// Opens a file named the way the system's original platform names files: '\' separates
-// folders and letter case does not matter ("MAPS\Skin.BMP" finds maps/skin.bmp). The model
-// loader and the media search both open files through this one door.
-FILE* PlatformOpenFile(LPCSTR name, LPCSTR mode);
-
-// Resolves such a name to the host path of an existing file or folder; FALSE when none exists.
-BOOL PlatformResolvePath(LPCSTR name, char* out, size_t outSize);
-
 // Code pages of the ANSI calls. The system's ANSI code page is 949 (Korean).
 #define CP_ACP 0
 #define CP_OEMCP 1
@@ -33,10 +23,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inLen, LPWSTR
 // the extension optional) is loaded when the machine profile says so; any other name gives null.
 HMODULE GetModuleHandleA(LPCSTR name);
 
-// The address of an export of a loaded module, null when the module lacks it. Cast it to the
-// export's own type before calling it. (Declared returning void, not INT_PTR, so that compilers
-// accept the casts to and from every export's type.)
-typedef void(WINAPI* FARPROC)();
+// The address of an export of a loaded module, null when the module lacks it. Cast it, through
+// void*, to the export's own type before calling it.
+typedef INT_PTR(WINAPI* FARPROC)();
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 // The environment ("D3DPATH" and the like) is read with the standard getenv of <cstdlib>;
@@ -45,20 +34,6 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 // ---- Resources of a module ----
 
 typedef HANDLE HGLOBAL;
-
-// One resource of a module's image as the resource compiler leaves it: its type and name (each
-// a MAKEINTRESOURCEA number or a text, texts compared without regard to case) and its bytes.
-typedef struct {
-  LPCSTR type;
-  LPCSTR name;
-  const BYTE* data;
-  DWORD size;
-} MODULE_RESOURCE;
-
-// What stands in for the image's resource section here: the program hands its resources to its
-// module before the entry point runs. The bytes are copied; a later entry of the same type and
-// name takes the place of an earlier one. FALSE (nothing added) for a null module or a bad entry.
-BOOL PlatformRegisterResources(HMODULE module, const MODULE_RESOURCE* entries, UINT count);
 
 // A resource of `module` (null: the program) by name and type (RT_MENU, RT_DIALOG, ...); null
 // when the module has none.

@@ -330,19 +330,16 @@ typedef struct tagSTYLESTRUCT {
 #define HWND_TOPMOST ((HWND)-1)
 #define HWND_NOTOPMOST ((HWND)-2)
 
-// Get/SetWindowLongA indexes.
-#define GWL_WNDPROC (-4)
-#define GWL_HINSTANCE (-6)
-#define GWL_HWNDPARENT (-8)
+// Get/SetWindowLongPtrA indexes. As in a 64-bit Windows, the pointer-sized values have only
+// their GWLP_ names.
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_HWNDPARENT (-8)
 #define GWL_ID (-12)
+#define GWLP_ID GWL_ID
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWL_USERDATA (-21)
-#define GWLP_WNDPROC GWL_WNDPROC
-#define GWLP_HINSTANCE GWL_HINSTANCE
-#define GWLP_HWNDPARENT GWL_HWNDPARENT
-#define GWLP_ID GWL_ID
-#define GWLP_USERDATA GWL_USERDATA
+#define GWLP_USERDATA (-21)
 
 // PeekMessageA options.
 #define PM_NOREMOVE 0x0000
@@ -523,14 +520,12 @@ BOOL UpdateWindow(HWND window);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Window data. Pointers do not fit a 32-bit LONG on this host, so these take and return
-// LONG_PTR (what the pointer-sized forms do); values from extra window bytes are 32-bit.
-// GWL_WNDPROC replaces the window procedure and returns the one before. 0 for a bad
-// handle or index.
-LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value);
-LONG_PTR GetWindowLongA(HWND window, int index);
-#define SetWindowLongPtrA SetWindowLongA
-#define GetWindowLongPtrA GetWindowLongA
+// Window data. GWLP_WNDPROC replaces the window procedure and returns the one before. 0 for a
+// bad handle or index. The LONG forms keep the low 32 bits, as on a 64-bit Windows.
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+LONG_PTR GetWindowLongPtrA(HWND window, int index);
+LONG SetWindowLongA(HWND window, int index, LONG value);
+LONG GetWindowLongA(HWND window, int index);
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 int GetWindowTextA(HWND window, LPSTR text, int size);
 

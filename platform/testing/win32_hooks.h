@@ -38,3 +38,17 @@ void TestSetRegistryString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR va
 void TestAddRegistryKey(HKEY root, LPCSTR subKey);
 // Empties the registry; keys still open stay valid and find nothing.
 void TestClearRegistry();
+
+// One resource of a module's image as the resource compiler leaves it: its type and name (each
+// a MAKEINTRESOURCEA number or a text, texts compared without regard to case) and its bytes.
+typedef struct {
+  LPCSTR type;
+  LPCSTR name;
+  const BYTE* data;
+  DWORD size;
+} MODULE_RESOURCE;
+
+// Adds resources to a module, as its image would carry them. The bytes are copied; a later entry
+// of the same type and name takes the place of an earlier one. FALSE (nothing added) for a null
+// module or a bad entry.
+BOOL TestRegisterResources(HMODULE module, const MODULE_RESOURCE* entries, UINT count);

@@ -21,7 +21,7 @@ std::map<HWND, ButtonState>& Buttons() {
 }
 
 LONG_PTR TypeOf(HWND button) {
-  return GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK;
+  return GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK;
 }
 bool IsGroupBox(HWND button) {
   return TypeOf(button) == BS_GROUPBOX;
@@ -182,8 +182,8 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
       SetPushed(button, wParam != 0);
       return 0;
     case BM_SETSTYLE: {
-      const LONG_PTR style = GetWindowLongA(button, GWL_STYLE);
-      SetWindowLongA(button, GWL_STYLE, (style & ~0xFFFF) | (LONG_PTR(wParam) & 0xFFFF));
+      const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+      SetWindowLongPtrA(button, GWL_STYLE, (style & ~0xFFFF) | (LONG_PTR(wParam) & 0xFFFF));
       if (lParam) InvalidateRect(button, nullptr, TRUE);
       return 0;
     }

@@ -220,7 +220,7 @@ LRESULT AddString(HWND combo, ComboState& s, LPCSTR text, WPARAM at, bool insert
   if (insert) {
     if (at != WPARAM(-1) && at > s.items.size()) return CB_ERR;
     if (at != WPARAM(-1)) index = at;
-  } else if (GetWindowLongA(combo, GWL_STYLE) & CBS_SORT) {
+  } else if (GetWindowLongPtrA(combo, GWL_STYLE) & CBS_SORT) {
     index = 0;
     while (index < s.items.size() && lstrcmpiA(s.items[index].text.c_str(), item.text.c_str()) <= 0)
       ++index;

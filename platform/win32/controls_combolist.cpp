@@ -127,11 +127,11 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 
 HWND CreateComboList(HWND combo, const RECT& onScreen) {
   HWND owner = GetParent(combo);
-  while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
+  while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
   return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kComboListClassName, "",
                          WS_POPUP | WS_BORDER | WS_CLIPSIBLINGS, onScreen.left, onScreen.top,
                          onScreen.right - onScreen.left, onScreen.bottom - onScreen.top, owner,
-                         nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongA(combo, GWL_HINSTANCE)),
+                         nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(combo, GWLP_HINSTANCE)),
                          combo);
 }
 

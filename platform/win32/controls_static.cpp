@@ -13,7 +13,7 @@ std::map<HWND, HICON>& Icons() {
 }
 
 LONG_PTR TypeOf(HWND control) {
-  return GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK;
+  return GetWindowLongPtrA(control, GWL_STYLE) & SS_TYPEMASK;
 }
 
 void Paint(HWND control) {
@@ -21,7 +21,7 @@ void Paint(HWND control) {
   if (!p.dc()) return;
   RECT r = p.client();
   FillRect(p.dc(), &r, GetSysColorBrush(COLOR_BTNFACE));
-  const LONG_PTR style = GetWindowLongA(control, GWL_STYLE);
+  const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
   if (TypeOf(control) == SS_ICON) {
     auto it = Icons().find(control);
     if (it != Icons().end() && it->second) DrawIcon(p.dc(), 0, 0, it->second);
@@ -60,6 +60,12 @@ LRESULT CALLBACK StaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lP
         Icons()[control] = LoadIconA(cs->hInstance, cs->lpszName);
       break;
     }
+    case WM_CREATE:
+      // An icon control takes its icon's size, whatever the template gave it.
+      if (TypeOf(control) == SS_ICON && Icons()[control])
+        SetWindowPos(control, nullptr, 0, 0, GetSystemMetrics(SM_CXICON),
+                     GetSystemMetrics(SM_CYICON), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
     case WM_PAINT:
       Paint(control);
       return 0;
@@ -68,7 +74,7 @@ LRESULT CALLBACK StaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lP
     case WM_GETDLGCODE:
       return DLGC_STATIC;
     case WM_NCHITTEST:
-      if (!(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY)) return HTTRANSPARENT;
+      if (!(GetWindowLongPtrA(control, GWL_STYLE) & SS_NOTIFY)) return HTTRANSPARENT;
       break;
     case STM_SETICON: {
       HICON& icon = Icons()[control];

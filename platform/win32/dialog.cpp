@@ -152,7 +152,7 @@ LRESULT DialogDefaults(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
       if (!state) return FALSE;
       state->defaultId = WORD(wParam);
       for (HWND c : DialogChildren(dialog)) {
-        const LONG_PTR style = GetWindowLongA(c, GWL_STYLE);
+        const LONG_PTR style = GetWindowLongPtrA(c, GWL_STYLE);
         const LONG_PTR type = style & BS_TYPEMASK;
         if (!(SendMessageA(c, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
           continue;
@@ -221,12 +221,12 @@ bool IsWithin(HWND ancestor, HWND window) {
 LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   DialogState* state = FindDialogState(dialog);
   if (state && state->proc) {
-    SetWindowLongA(dialog, DWLP_MSGRESULT, 0);
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     const INT_PTR handled = state->proc(dialog, message, wParam, lParam);
     if (AnswersDirectly(message)) {
       if (handled || message == WM_INITDIALOG) return handled;
     } else if (handled) {
-      return IsWindow(dialog) ? GetWindowLongA(dialog, DWLP_MSGRESULT) : 0;
+      return IsWindow(dialog) ? GetWindowLongPtrA(dialog, DWLP_MSGRESULT) : 0;
     }
     if (!IsWindow(dialog)) return 0;
   }
@@ -356,7 +356,7 @@ INT_PTR DialogBoxFromBytes(HINSTANCE instance, const void* bytes, size_t size, H
   DialogSpec shape;
   if (ParseDialogTemplate(bytes, size, shape) != TemplateError::None) return -1;
   // A modal dialog belongs to the owner's top-level window.
-  while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
+  while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
   HWND dialog = CreateDialogFromSpec(instance, shape, owner, proc, param, true);
   if (!dialog) return -1;
   return RunModalDialog(dialog, owner);
@@ -421,7 +421,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 int GetDlgCtrlID(HWND control) {
-  return int(GetWindowLongA(control, GWL_ID));
+  return int(GetWindowLongPtrA(control, GWL_ID));
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,7 +7,7 @@
 namespace {
 
 bool CanTakeFocus(HWND control) {
-  const LONG_PTR style = GetWindowLongA(control, GWL_STYLE);
+  const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
   return (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
 }
 
@@ -19,7 +19,7 @@ bool IsPushButton(HWND control) {
 // The control directly inside the dialog that holds `window`.
 HWND DialogControlOf(HWND dialog, HWND window) {
   while (window && GetParent(window) != dialog) {
-    if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return nullptr;
+    if (!(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) return nullptr;
     window = GetParent(window);
   }
   return window;
@@ -93,14 +93,14 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
 bool ShowsAsDefault(HWND button) {
   HWND focus = GetFocus();
   if (focus == button) return true;
-  if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON) return false;
+  if ((GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON) return false;
   HWND parent = GetParent(button);
   return !(focus && GetParent(focus) == parent && IsPushButton(focus));
 }
 
 void RefreshPushButtons(HWND control) {
   HWND parent = GetParent(control);
-  if (!parent || !(GetWindowLongA(control, GWL_STYLE) & WS_CHILD)) return;
+  if (!parent || !(GetWindowLongPtrA(control, GWL_STYLE) & WS_CHILD)) return;
   for (HWND c : DialogChildren(parent))
     if (IsPushButton(c)) InvalidateRect(c, nullptr, TRUE);
 }

@@ -3,6 +3,8 @@
 // handle value is never given out twice, so a deleted handle stays invalid.
 #include "win32/gdi_bitmap.h"
 
+#include "win32/files.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -108,7 +110,7 @@ struct FileBytes {
 };
 
 bool ReadBitmapFile(LPCSTR name, FileBytes& out) {
-  FILE* f = PlatformOpenFile(name, "rb");
+  FILE* f = OpenHostFile(name, "rb");
   if (!f) return false;
   bool ok = false;
   if (std::fseek(f, 0, SEEK_END) == 0) {

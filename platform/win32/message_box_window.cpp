@@ -150,8 +150,8 @@ bool Build(HWND dialog, const Box& box) {
   SendMessageA(dialog, DM_SETDEFID, WPARAM(defaultId), 0);
 
   RECT outer{0, 0, width, height};
-  AdjustWindowRectEx(&outer, DWORD(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
-                     DWORD(GetWindowLongA(dialog, GWL_EXSTYLE)));
+  AdjustWindowRectEx(&outer, DWORD(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                     DWORD(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
   const int outerW = outer.right - outer.left, outerH = outer.bottom - outer.top;
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (box.owner && IsWindowVisible(box.owner)) GetWindowRect(box.owner, &area);
@@ -197,7 +197,7 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
 HWND CreateMessageBoxWindow(HWND owner, LPCSTR text, LPCSTR caption, UINT type, bool waits) {
   if (MessageBoxDefaultButton(type) == 0) return nullptr;
   if (owner && !IsWindow(owner)) owner = nullptr;
-  while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
+  while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
   DialogSpec shape;
   shape.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
   shape.title = caption ? caption : "";

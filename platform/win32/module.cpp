@@ -30,10 +30,10 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   const MachineProfile& machine = CurrentMachine();
   if (!machine.libraryLoaded) return nullptr;
   if (std::strcmp(name, "DirectDrawCreate") == 0)
-    return reinterpret_cast<FARPROC>(&DirectDrawCreate);
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DirectDrawCreate));
   if (std::strcmp(name, "DirectDrawEnumerateA") == 0)
-    return reinterpret_cast<FARPROC>(&DirectDrawEnumerateA);
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DirectDrawEnumerateA));
   if (std::strcmp(name, "DirectDrawEnumerateExA") == 0 && machine.exportsEnumerateEx)
-    return reinterpret_cast<FARPROC>(&DirectDrawEnumerateExA);
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DirectDrawEnumerateExA));
   return nullptr;
 }

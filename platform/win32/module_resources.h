@@ -11,3 +11,8 @@ const BYTE* FindModuleResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD* 
 // The shared icon of a module's group icon resource, made once (again if it was destroyed);
 // null when there is none or its image cannot be read.
 HICON LoadModuleIcon(HINSTANCE module, LPCSTR name);
+
+// Hands a compiled resource file (.res), as the build embeds it, to a module: every resource in
+// it, as the Windows linker would have put them in the image. FALSE, with nothing added, when
+// the file is broken.
+BOOL RegisterResourceFile(HMODULE module, const BYTE* bytes, size_t size);

@@ -335,17 +335,17 @@ HWND GetParent(HWND window) {
   return w->parent ? w->parent : w->owner;
 }
 
-LONG_PTR GetWindowLongA(HWND window, int index) {
+LONG_PTR GetWindowLongPtrA(HWND window, int index) {
   WindowRecord* w = FindWindowRecord(window);
   if (!w) return 0;
   switch (index) {
-    case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWL_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
-    case GWL_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->parent ? w->parent : w->owner);
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->parent ? w->parent : w->owner);
     case GWL_ID: return IsTopLevel(*w) ? 0 : reinterpret_cast<LONG_PTR>(w->menu);
     case GWL_STYLE: return LONG(w->style);
     case GWL_EXSTYLE: return LONG(w->exStyle);
-    case GWL_USERDATA: return w->userData;
+    case GWLP_USERDATA: return w->userData;
   }
   if (index < 0 || size_t(index) + sizeof(LONG) > w->extra.size()) return 0;
   LONG value;
@@ -379,19 +379,19 @@ LONG_PTR ChangeStyle(HWND window, int index, DWORD value) {
 
 }  // namespace
 
-LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value) {
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
   WindowRecord* w = FindWindowRecord(window);
   if (!w) return 0;
-  LONG_PTR old = GetWindowLongA(window, index);
+  LONG_PTR old = GetWindowLongPtrA(window, index);
   switch (index) {
-    case GWL_WNDPROC:
+    case GWLP_WNDPROC:
       if (!value) return 0;  // a window always has a procedure
       w->proc = reinterpret_cast<WNDPROC>(value);
       return old;
-    case GWL_HINSTANCE:
+    case GWLP_HINSTANCE:
       w->instance = reinterpret_cast<HINSTANCE>(value);
       return old;
-    case GWL_HWNDPARENT:
+    case GWLP_HWNDPARENT:
       if (!IsTopLevel(*w)) return 0;  // a child's parent does not change here
       w->owner = TopLevelAncestor(reinterpret_cast<HWND>(value));
       if (w->owner == window) w->owner = nullptr;
@@ -402,7 +402,7 @@ LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value) {
       return old;
     case GWL_STYLE:
     case GWL_EXSTYLE: return ChangeStyle(window, index, DWORD(value));
-    case GWL_USERDATA: w->userData = value; return old;
+    case GWLP_USERDATA: w->userData = value; return old;
   }
   if (index < 0 || size_t(index) + sizeof(LONG) > w->extra.size()) return 0;
   LONG v = LONG(value);
@@ -439,3 +439,9 @@ void TestResetWindows() {
   ws.altAlone = false;
   ws.sendDepth = 0;
 }
+
+LONG SetWindowLongA(HWND window, int index, LONG value) {
+  return LONG(SetWindowLongPtrA(window, index, value));
+}
+
+LONG GetWindowLongA(HWND window, int index) { return LONG(GetWindowLongPtrA(window, index)); }

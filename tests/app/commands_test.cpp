@@ -64,7 +64,7 @@ class CommandsTest : public AppTest {
     Seen = {};
     Seen.swallowCommands = swallowCommands;
     Inner = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(Watching)));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Watching)));
   }
   static int RunEntryPoint() {
     return WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);

@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, RunEndsWithZeroAndLeavesNothingBehind) {
 TEST_F(MainWindowTest, SizeMessagesFollowMinimiseAndRestore) {
   Start();
   EXPECT_EQ(AppActive, 1) << "set by the size messages of creation and first show";
-  EXPECT_EQ(GetWindowLongA(window, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(OpenFileFilterProc));
+  EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(OpenFileFilterProc));
   const struct {
     WPARAM type;
     BOOL active;

@@ -2,6 +2,8 @@
 // keys that must not match, and tables made in memory.
 #include "window_recorder.h"
 
+#include "testing/win32_hooks.h"
+
 #include <vector>
 
 using velta_test::Log;
@@ -126,7 +128,7 @@ TEST_F(WindowTest, BrokenAcceleratorResourcesAreRefused) {
   const BYTE cut[] = {0x81, 0, 'A', 0, 1};
   const MODULE_RESOURCE entries[] = {{RT_ACCELERATOR, MAKEINTRESOURCEA(1), unmarked, sizeof unmarked},
                                      {RT_ACCELERATOR, MAKEINTRESOURCEA(2), cut, sizeof cut}};
-  ASSERT_TRUE(PlatformRegisterResources(module, entries, 2));
+  ASSERT_TRUE(TestRegisterResources(module, entries, 2));
   EXPECT_EQ(LoadAcceleratorsA(module, MAKEINTRESOURCEA(1)), nullptr);
   EXPECT_EQ(LoadAcceleratorsA(module, MAKEINTRESOURCEA(2)), nullptr);
   EXPECT_EQ(LoadAcceleratorsA(module, MAKEINTRESOURCEA(3)), nullptr);

@@ -345,9 +345,11 @@ TEST_F(DdObjects, DriversAreEnumeratedThroughTheLibrarysExports) {
   HMODULE library = GetModuleHandleA("ddraw.dll");
   ASSERT_NE(library, nullptr);
   auto enumerateEx =
-      reinterpret_cast<LPDIRECTDRAWENUMERATEEXA>(GetProcAddress(library, "DirectDrawEnumerateExA"));
+      reinterpret_cast<LPDIRECTDRAWENUMERATEEXA>(
+          reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateExA")));
   auto enumerate =
-      reinterpret_cast<LPDIRECTDRAWENUMERATEA>(GetProcAddress(library, "DirectDrawEnumerateA"));
+      reinterpret_cast<decltype(&DirectDrawEnumerateA)>(
+          reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateA")));
   ASSERT_NE(enumerateEx, nullptr);
   ASSERT_NE(enumerate, nullptr);
   EXPECT_EQ(GetProcAddress(library, "DirectDrawCreateEx"), nullptr);

@@ -385,7 +385,7 @@ TEST_F(Dialogs, DialogUnitsFollowTheTemplateFont) {
   GetWindowRect(owner_, &o);
   EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 1);
   EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 1);
-  EXPECT_EQ(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, WS_EX_DLGMODALFRAME);
+  EXPECT_EQ(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, WS_EX_DLGMODALFRAME);
   char title[64];
   GetWindowTextA(dialog, title, sizeof title);
   EXPECT_STREQ(title, "Select New Direct3D Driver");
@@ -453,7 +453,7 @@ TEST_F(DialogKeys, EnterPressesTheDefaultButtonAndEscCancels) {
   // With a default set, Enter on a control that is no button presses it.
   SendMessageA(dialog_, DM_SETDEFID, IDCANCEL, 0);
   EXPECT_EQ(SendMessageA(dialog_, DM_GETDEFID, 0, 0), MAKELONG(IDCANCEL, DC_HASDEFID));
-  EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog_, IDCANCEL), GWL_STYLE) & BS_TYPEMASK,
+  EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(dialog_, IDCANCEL), GWL_STYLE) & BS_TYPEMASK,
             BS_DEFPUSHBUTTON);
   SetFocus(GetDlgItem(dialog_, 1000));
   seen_.commands.clear();

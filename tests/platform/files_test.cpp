@@ -1,4 +1,9 @@
-#include <windows.h>
+// Files named the Windows way through the C library's fopen, and names that are not regular
+// files, which must neither block nor be read without end.
+#include "win32/files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -25,19 +30,46 @@ class PlatformFiles : public ::testing::Test {
 
 TEST_F(PlatformFiles, BackslashesAndLetterCaseResolve) {
   for (const char* name : {"Maps/Sub/skin.bmp", "MAPS\\SUB\\Skin.BMP", ".\\maps\\sub\\SKIN.bmp"}) {
-    FILE* f = PlatformOpenFile(name, "rb");
+    FILE* f = std::fopen(name, "rb");
     ASSERT_NE(f, nullptr) << name;
     std::fclose(f);
   }
-  char out[64];
-  ASSERT_TRUE(PlatformResolvePath("maps\\sub\\skin.BMP", out, sizeof out));
-  EXPECT_STREQ(out, "Maps/Sub/skin.bmp");
+  std::string out;
+  ASSERT_TRUE(ResolveHostPath("maps\\sub\\skin.BMP", out));
+  EXPECT_EQ(out, "Maps/Sub/skin.bmp");
 }
 
-TEST_F(PlatformFiles, MissingNamesAndSmallBuffersFail) {
-  EXPECT_EQ(PlatformOpenFile("maps\\nothere.bmp", "rb"), nullptr);
-  EXPECT_EQ(PlatformOpenFile("", "rb"), nullptr);
-  EXPECT_EQ(PlatformOpenFile(nullptr, "rb"), nullptr);
-  char tiny[4];
-  EXPECT_FALSE(PlatformResolvePath("maps\\sub\\skin.bmp", tiny, sizeof tiny));
+TEST_F(PlatformFiles, MissingNamesFail) {
+  EXPECT_EQ(std::fopen("maps\\nothere.bmp", "rb"), nullptr);
+  EXPECT_EQ(std::fopen("", "rb"), nullptr);
+  EXPECT_EQ(OpenHostFile(nullptr, "rb"), nullptr);
+  std::string out;
+  EXPECT_FALSE(ResolveHostPath("maps\\nothere.bmp", out));
+}
+
+TEST_F(PlatformFiles, OnlyRegularFilesOpenForReading) {
+  ASSERT_EQ(::mkfifo("pipe.ase", 0600), 0);
+  fs::create_directory("folder.bmp");
+  fs::create_symlink("/dev/zero", "zero.ase");
+  // Each would block in open, read without end, or be a folder read as a file.
+  for (const char* name : {"pipe.ase", "PIPE.ASE", "folder.bmp", "zero.ase"})
+    EXPECT_EQ(std::fopen(name, "rb"), nullptr) << name;
+}
+
+TEST_F(PlatformFiles, ReadsStopAtTheSizeAtOpening) {
+  FILE* f = std::fopen("maps\\sub\\skin.bmp", "rb");
+  ASSERT_NE(f, nullptr);
+  std::ofstream("Maps/Sub/skin.bmp", std::ios::app) << "MORE";
+  char buf[16];
+  EXPECT_EQ(std::fread(buf, 1, sizeof buf, f), 2u);
+  ASSERT_EQ(std::fseek(f, 0, SEEK_END), 0);
+  EXPECT_EQ(std::ftell(f), 2);
+  std::fclose(f);
+}
+
+TEST_F(PlatformFiles, WritingUsesTheExistingSpellingOrTheHostOne) {
+  FILE* f = std::fopen("MAPS\\new.txt", "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_TRUE(fs::exists(root_ / "Maps" / "new.txt"));
 }

@@ -264,7 +264,7 @@ TEST_F(Input, TheCaptureTakesEveryMouseMessageAsAClientMessage) {
 TEST_F(Input, AWindowDisabledByAModalOneGetsNothingAndRaisesTheModalOne) {
   HWND main = TopWindow(100, 100, 300, 200);
   HWND modal = TopWindow(500, 400, 100, 80, WS_POPUP | WS_CAPTION, main);
-  SetWindowLongA(main, GWL_STYLE, GetWindowLongA(main, GWL_STYLE) | WS_DISABLED);
+  SetWindowLongPtrA(main, GWL_STYLE, GetWindowLongPtrA(main, GWL_STYLE) | WS_DISABLED);
   SetActiveWindow(main);
   Log().clear();
   Click(ClientPoint(main, 50, 50));

@@ -72,7 +72,7 @@ class MenuLoopTest : public WindowTest {
     WindowTest::SetUp();
     DuringLoop() = nullptr;
     window = CreateShownWindow();
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProc));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProc));
     popupMenu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(145));
     Log().clear();
   }

@@ -2,6 +2,8 @@
 // one, broken templates, and the class menu as a window's menu bar.
 #include "window_recorder.h"
 
+#include "testing/win32_hooks.h"
+
 #include <string>
 #include <vector>
 
@@ -136,7 +138,7 @@ TEST(MenuObjects, TemplatesCutShortOrWithoutTheirEndMarkAreRefused) {
   HMODULE module = reinterpret_cast<HMODULE>(0x00790000);
   for (size_t n = 0; n < whole.size(); ++n) {
     const MODULE_RESOURCE e{RT_MENU, MAKEINTRESOURCEA(1), whole.data(), DWORD(n)};
-    ASSERT_TRUE(PlatformRegisterResources(module, &e, 1));
+    ASSERT_TRUE(TestRegisterResources(module, &e, 1));
     EXPECT_EQ(LoadMenuA(module, MAKEINTRESOURCEA(1)), nullptr) << n;
   }
   // Without MF_END on the last item the level runs off the end.
@@ -145,7 +147,7 @@ TEST(MenuObjects, TemplatesCutShortOrWithoutTheirEndMarkAreRefused) {
   ASSERT_EQ(unmarked[lastOption], MF_END);
   unmarked[lastOption] = 0;
   const MODULE_RESOURCE e{RT_MENU, MAKEINTRESOURCEA(2), unmarked.data(), DWORD(unmarked.size())};
-  ASSERT_TRUE(PlatformRegisterResources(module, &e, 1));
+  ASSERT_TRUE(TestRegisterResources(module, &e, 1));
   EXPECT_EQ(LoadMenuA(module, MAKEINTRESOURCEA(2)), nullptr);
   // An extended (version 1) template is not this kind.
   std::vector<BYTE> extended = whole;

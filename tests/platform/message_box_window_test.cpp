@@ -66,7 +66,7 @@ TEST_F(MessageBoxWindows, ButtonsOfEachStyleInOrder) {
         EXPECT_EQ(r.top, top);
       }
       lastLeft = r.left, top = r.top;
-      const bool isDefault = (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+      const bool isDefault = (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
       EXPECT_EQ(isDefault, id == c.defaultId) << c.type << " " << id;
     }
     EXPECT_EQ(ids, c.ids) << c.type;

@@ -3,6 +3,8 @@
 // calls on what is there and what is not.
 #include <windows.h>
 
+#include "testing/win32_hooks.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -145,7 +147,7 @@ TEST(DialogResource, AboutBoxIsATemplateWithTheControlsInOrder) {
   constexpr WORD S = 0xFFFF;
   const Control controls[] = {
       {C | WS_TABSTOP | BS_DEFPUSHBUTTON, 115, 90, 40, 14, 1, 0x80, "OK"},
-      {C | SS_ICON, 5, 5, 20, 20, S, 0x82, nullptr},
+      {C | SS_ICON, 5, 5, 0, 0, S, 0x82, nullptr},  // sized by its icon
       {C | WS_GROUP | SS_LEFT, 35, 5, 111, 8, S, 0x82, "D3D Character Demo"},
       {C | WS_GROUP | SS_LEFT, 35, 15, 127, 8, S, 0x82, "Velta viewer"},
       {C | BS_GROUPBOX, 5, 30, 160, 55, S, 0x80, "Usage"},
@@ -267,14 +269,14 @@ TEST(ResourceLookup, RegisteredTextNamesMatchWithoutCaseAndLaterEntriesReplace) 
   const BYTE first[] = {1, 2, 3};
   const BYTE second[] = {9};
   const MODULE_RESOURCE a[] = {{"CUSTOM", "Splash", first, sizeof first}};
-  ASSERT_TRUE(PlatformRegisterResources(module, a, 1));
+  ASSERT_TRUE(TestRegisterResources(module, a, 1));
   HRSRC found = FindResourceA(module, "SPLASH", "custom");
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(SizeofResource(module, found), 3u);
   EXPECT_EQ(FindResourceA(nullptr, "Splash", "CUSTOM"), nullptr);  // another module's
 
   const MODULE_RESOURCE b[] = {{"CUSTOM", "splash", second, sizeof second}};
-  ASSERT_TRUE(PlatformRegisterResources(module, b, 1));
+  ASSERT_TRUE(TestRegisterResources(module, b, 1));
   HRSRC again = FindResourceA(module, "Splash", "CUSTOM");
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(SizeofResource(module, again), 1u);
@@ -284,8 +286,8 @@ TEST(ResourceLookup, RegisteredTextNamesMatchWithoutCaseAndLaterEntriesReplace) 
 
   const MODULE_RESOURCE bad[] = {{"CUSTOM", "", first, 1}, {nullptr, "x", first, 1},
                                  {"CUSTOM", "x", nullptr, 4}};
-  for (const MODULE_RESOURCE& e : bad) EXPECT_FALSE(PlatformRegisterResources(module, &e, 1));
-  EXPECT_FALSE(PlatformRegisterResources(nullptr, a, 1));
+  for (const MODULE_RESOURCE& e : bad) EXPECT_FALSE(TestRegisterResources(module, &e, 1));
+  EXPECT_FALSE(TestRegisterResources(nullptr, a, 1));
   EXPECT_EQ(FindResourceA(module, "x", "CUSTOM"), nullptr);
 }
 

@@ -100,7 +100,7 @@ TEST_F(WindowTest, SizesKeepWithinTheTrackingSizes) {
   GetClientRect(w, &r);
   EXPECT_EQ(r.bottom, 0);  // the caption and menu bar fill it
 
-  SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(MinimumSizeProc));
+  SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MinimumSizeProc));
   SetWindowPos(w, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
   GetWindowRect(w, &r);
   EXPECT_EQ(r.right - r.left, 100);

@@ -70,7 +70,7 @@ LRESULT CALLBACK QuitOnDestroyProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 TEST_F(WindowTest, TheViewersLoopRunsUntilTheWindowCloses) {
   HWND w = CreateShownWindow();
-  SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(QuitOnDestroyProc));
+  SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(QuitOnDestroyProc));
   EXPECT_EQ(SendMessageA(w, WM_USER, 0, 0), 42);
   PostMessageA(w, WM_CLOSE, 0, 0);
   MSG msg{};
@@ -185,12 +185,12 @@ TEST_F(WindowTest, PaintComesLastAndUntilTheWindowIsValid) {
 
   // Left invalid, the window is asked again; the default procedure validates it.
   g_paints = 0;
-  SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(NeverValidatesProc));
+  SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NeverValidatesProc));
   DispatchMessageA(&msg);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, UINT(WM_PAINT));
   EXPECT_EQ(g_paints, 1);
-  SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(velta_test::RecordingProc));
+  SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(velta_test::RecordingProc));
   DispatchMessageA(&msg);
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }

@@ -203,18 +203,18 @@ LRESULT CALLBACK RefusingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 TEST_F(WindowTest, SubclassingThroughTheWindowProcedureSlot) {
   HWND w = CreateShownWindow();
   g_filtered = 0;
-  LONG_PTR old = SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc));
+  LONG_PTR old = SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc));
   g_previous = reinterpret_cast<WNDPROC>(old);
   EXPECT_EQ(g_previous, velta_test::RecordingProc);
-  EXPECT_EQ(GetWindowLongA(w, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(FilterProc));
+  EXPECT_EQ(GetWindowLongPtrA(w, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(FilterProc));
 
   SendMessageA(w, WM_COMMAND, 40012, 0);
   PostMessageA(w, WM_COMMAND, 40016, 0);
   Pump();
   EXPECT_EQ(g_filtered, 1);
   EXPECT_EQ(LoggedMessages(), Seq({WM_COMMAND, WM_COMMAND}));  // both reached the old procedure
-  EXPECT_EQ(SetWindowLongA(w, GWL_WNDPROC, 0), 0);             // a window keeps a procedure
-  EXPECT_EQ(GetWindowLongA(w, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(FilterProc));
+  EXPECT_EQ(SetWindowLongPtrA(w, GWLP_WNDPROC, 0), 0);             // a window keeps a procedure
+  EXPECT_EQ(GetWindowLongPtrA(w, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(FilterProc));
 }
 
 TEST_F(WindowTest, WindowLongSlots) {
@@ -227,17 +227,17 @@ TEST_F(WindowTest, WindowLongSlots) {
   HWND w = CreateWindowExA(0, "withextra", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                            nullptr);
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(SetWindowLongA(w, 4, -7), 0);
-  EXPECT_EQ(GetWindowLongA(w, 4), -7);
-  EXPECT_EQ(SetWindowLongA(w, 5, 1), 0);  // past the extra bytes
-  EXPECT_EQ(GetWindowLongA(w, 8), 0);
-  EXPECT_EQ(SetWindowLongA(w, GWL_USERDATA, 1234), 0);
-  EXPECT_EQ(GetWindowLongA(w, GWL_USERDATA), 1234);
-  EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & WS_POPUP, WS_POPUP);
-  EXPECT_EQ(GetWindowLongA(nullptr, GWL_STYLE), 0);
+  EXPECT_EQ(SetWindowLongPtrA(w, 4, -7), 0);
+  EXPECT_EQ(GetWindowLongPtrA(w, 4), -7);
+  EXPECT_EQ(SetWindowLongPtrA(w, 5, 1), 0);  // past the extra bytes
+  EXPECT_EQ(GetWindowLongPtrA(w, 8), 0);
+  EXPECT_EQ(SetWindowLongPtrA(w, GWLP_USERDATA, 1234), 0);
+  EXPECT_EQ(GetWindowLongPtrA(w, GWLP_USERDATA), 1234);
+  EXPECT_EQ(GetWindowLongPtrA(w, GWL_STYLE) & WS_POPUP, WS_POPUP);
+  EXPECT_EQ(GetWindowLongPtrA(nullptr, GWL_STYLE), 0);
 
   Log().clear();
-  SetWindowLongA(w, GWL_STYLE, WS_POPUP | WS_BORDER);
+  SetWindowLongPtrA(w, GWL_STYLE, WS_POPUP | WS_BORDER);
   EXPECT_EQ(LoggedMessages(), Seq({WM_STYLECHANGING, WM_STYLECHANGED}));
   EXPECT_FALSE(UnregisterClassA("WithExtra", nullptr));  // a window still uses it
   DestroyWindow(w);
@@ -277,7 +277,7 @@ TEST_F(WindowTest, ChildWindowsGoWithTheirParent) {
                                main, reinterpret_cast<HMENU>(7), nullptr, nullptr);
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(GetParent(child), main);
-  EXPECT_EQ(GetWindowLongA(child, GWL_ID), 7);
+  EXPECT_EQ(GetWindowLongPtrA(child, GWL_ID), 7);
   POINT p{0, 0}, q{0, 0};
   ClientToScreen(child, &p);
   ClientToScreen(main, &q);
