@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template
 CORPUS       ?= ../shared/corpus
 
-.PHONY: run test deps build build-asan windows test-normal test-asan bench fuzz fuzz-build valgrind clean
+.PHONY: run test deps build build-asan windows test-wine test-normal test-asan bench fuzz fuzz-build valgrind clean
 
 deps:
 	@sh tools/install-deps.sh
@@ -32,8 +32,14 @@ test-asan: build-asan
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-# Both builds, both must pass.
-test: test-normal test-asan
+# The 64-bit Windows program under Wine, beside the Linux build (tests/wine/run-wine-checks.sh).
+WINE_PACKAGES := wine64 openbox locales fonts-nanum
+test-wine: build windows
+	@sh tools/install-deps.sh $(WINE_PACKAGES)
+	sh tests/wine/run-wine-checks.sh $(BUILD) build-win64
+
+# Both builds and the Windows program under Wine, all must pass.
+test: test-normal test-asan test-wine
 
 # The viewer on the sample models, run in media/ where it finds them: in a window when a screen
 # is there (X11 or Wayland), else on the headless display for 600 frames, saving the last picture.

@@ -185,6 +185,8 @@ bool GdiFontOf(HGDIOBJ font, GdiFontSpec& out) {
   const int stock = StockIndex(font);
   if (stock >= 0 && IsStockFont(stock)) {
     if (stock == DEFAULT_GUI_FONT || stock == ANSI_VAR_FONT) out.cellHeight = kGdiGuiFontHeight;
+    // The system font, every new DC's font, is Windows' bold one.
+    if (stock == SYSTEM_FONT || stock == DEVICE_DEFAULT_FONT) out.bold = true;
     return true;
   }
   const DrawObject* o = Find(font);
@@ -214,7 +216,7 @@ int GdiGetDrawObject(HGDIOBJ object, int size, void* out) {
     GdiFontSpec shape;
     GdiFontOf(object, shape);
     f.lfHeight = shape.cellHeight;
-    f.lfWeight = FW_NORMAL;
+    f.lfWeight = shape.bold ? FW_BOLD : FW_NORMAL;
     f.lfCharSet = DEFAULT_CHARSET;
   }
   if (!out) return int(sizeof f);

@@ -282,6 +282,11 @@ TEST_F(Controls, IconStaticLoadsFromTheDialogsModule) {
   const HICON expected =
       LoadIconA(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), MAKEINTRESOURCEA(101));
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)), expected);
+  // Whatever size the template gave (a resource compiler writes 0 x 0), it takes the icon's.
+  RECT r;
+  GetClientRect(icon, &r);
+  EXPECT_EQ(r.right, GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYICON));
   const HICON other = LoadIconA(nullptr, IDI_HAND);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_SETICON, WPARAM(other), 0)), expected);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)), other);

@@ -347,11 +347,13 @@ TEST_P(GdiScreen, HangulAndBoldFontsDrawInk) {
   EXPECT_EQ(lf.lfWeight, FW_BOLD);
   const char hangul[] = "\xC7\xD1\xB1\xDB \xB8\xDE\xBD\xC3\xC1\xF6";  // Korean, code page 949
   SIZE normal{}, heavy{};
+  TEXTMETRICA tm;
+  GetTextMetricsA(dc, &tm);
+  EXPECT_EQ(tm.tmWeight, FW_BOLD) << "a new DC's font is the bold system font";
   EXPECT_EQ(SelectObject(dc, plain), GetStockObject(SYSTEM_FONT));
   ASSERT_TRUE(GetTextExtentPoint32A(dc, hangul, int(sizeof hangul - 1), &normal));
   EXPECT_EQ(SelectObject(dc, bold), plain);
   ASSERT_TRUE(GetTextExtentPoint32A(dc, hangul, int(sizeof hangul - 1), &heavy));
-  TEXTMETRICA tm;
   GetTextMetricsA(dc, &tm);
   EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 11);
   EXPECT_EQ(tm.tmWeight, FW_BOLD);
