@@ -67,3 +67,12 @@ valgrind: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# The Debian package of the normal build (CPack).
+PACKAGE_DEPS := dpkg-dev file lintian desktop-file-utils man-db
+.PHONY: package
+package: build
+	@sh tools/install-deps.sh $(PACKAGE_DEPS)
+	rm -f $(BUILD)/velta_*.deb
+	cd $(BUILD) && cpack -G DEB
+	@echo "velta: the package is $$(ls $(BUILD)/velta_*.deb)"
