@@ -99,7 +99,7 @@ cmp "$scratch/installed.bmp" "$scratch/built.bmp" ||
 
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ] && ! dpkg -s velta >/dev/null 2>&1; then
   echo "test-package: installing the package"
-  trap 'apt-get remove -y -q velta >/dev/null 2>&1; rm -rf "$scratch"' EXIT
+  trap 'apt-get remove -y -q velta >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$scratch/apt.txt" 2>&1 ||
     { cat "$scratch/apt.txt"; fail "apt-get install"; }
   [ "$(command -v velta)" = /usr/bin/velta ] || fail "velta is not /usr/bin/velta"
@@ -107,6 +107,7 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ] && ! dpkg -s velta >/dev/null 2>
   run_viewer "$media" velta "$scratch/system.bmp"
   cmp "$scratch/system.bmp" "$scratch/built.bmp" || fail "the installed viewer draws another picture"
   DEBIAN_FRONTEND=noninteractive apt-get remove -y -q velta >/dev/null || fail "apt-get remove"
+  trap 'rm -rf "$scratch"' EXIT
   [ ! -e /usr/bin/velta ] && [ ! -e "$media" ] || fail "apt-get remove left files behind"
   echo "test-package: installed, ran and removed"
 fi
