@@ -82,3 +82,18 @@ valgrind: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-win32 build-win64
+
+# The Debian package of the normal build (CPack), and its test: lintian, the package unpacked
+# into a scratch root (with CI=true also installed for real) and its viewer run headless there.
+PACKAGE_DEPS := dpkg-dev file lintian desktop-file-utils man-db
+.PHONY: package test-package
+package: build
+	@sh tools/install-deps.sh $(PACKAGE_DEPS)
+	rm -f $(BUILD)/velta_*.deb
+	cd $(BUILD) && cpack -G DEB
+	@echo "velta: the package is $$(ls $(BUILD)/velta_*.deb)"
+
+test-package: package
+	sh tools/test-package.sh $(BUILD)
+
+test: test-package

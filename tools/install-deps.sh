@@ -6,6 +6,8 @@ set -e
 PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum ccache libsdl2-dev xvfb xdotool imagemagick x11-utils binutils-mingw-w64 g++-mingw-w64"
 # Extra packages for one target (the fuzzers' clang) come as arguments.
 PACKAGES="$PACKAGES $*"
+# The manual pages are built with the rest, and checked with man.
+PACKAGES="$PACKAGES scdoc man-db"
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
