@@ -55,10 +55,10 @@ run: build
 
 # The Windows program, cross-built with mingw-w64: the system's 32-bit target and an x86-64 one.
 windows: deps
-	cmake -S . -B build-win32 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	cmake -S . -B build-win32 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DVELTA_MINGW_ARCH=i686 \
 	  -DCMAKE_BUILD_TYPE=Release -DVELTA_WERROR=ON
 	cmake --build build-win32 -j $(JOBS)
-	cmake -S . -B build-win64 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	cmake -S . -B build-win64 $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DVELTA_MINGW_ARCH=x86_64 \
 	  -DCMAKE_BUILD_TYPE=Release -DVELTA_WERROR=ON
 	cmake --build build-win64 -j $(JOBS)
 

@@ -1,0 +1,15 @@
+# Cross-building the Windows program with Debian's mingw-w64, against its own Windows and
+# DirectX headers and libraries. VELTA_MINGW_ARCH: i686 (the default) or x86_64.
+if(NOT VELTA_MINGW_ARCH)
+  set(VELTA_MINGW_ARCH i686)
+endif()
+set(triple ${VELTA_MINGW_ARCH}-w64-mingw32)
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${VELTA_MINGW_ARCH})
+set(CMAKE_C_COMPILER ${triple}-gcc)
+set(CMAKE_CXX_COMPILER ${triple}-g++)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
