@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # Runs as root on a fresh Debian 12 machine; does nothing when everything is present.
 set -e
-PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum ccache libsdl2-dev xvfb xdotool imagemagick x11-utils"
+PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum ccache libsdl2-dev xvfb xdotool imagemagick x11-utils libmagickwand-6.q16-dev"
 # Extra packages for one target (the fuzzers' clang) come as arguments.
 PACKAGES="$PACKAGES $*"
 missing=""
