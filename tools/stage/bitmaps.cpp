@@ -90,6 +90,44 @@ std::string FormatOf(const std::string& head, const fs::path& p) {
   return "";
 }
 
+// The size a file's header claims, read before any decoder sees the file; false when the
+// header does not say.
+bool HeaderSize(const std::string& b, const std::string& format, size_t& w, size_t& h) {
+  auto at = [&b](size_t i) -> size_t { return i < b.size() ? uint8_t(b[i]) : 0; };
+  auto be16 = [&](size_t i) { return at(i) << 8 | at(i + 1); };
+  auto le32 = [&](size_t i) { return at(i) | at(i + 1) << 8 | at(i + 2) << 16 | at(i + 3) << 24; };
+  if (format == "PNG" && b.size() >= 24 && b.compare(12, 4, "IHDR") == 0) {
+    w = be16(16) << 16 | be16(18);
+    h = be16(20) << 16 | be16(22);
+    return true;
+  }
+  if (format == "TGA" && b.size() >= 18) {
+    w = at(12) | at(13) << 8;
+    h = at(14) | at(15) << 8;
+    return true;
+  }
+  if (format == "DDS" && b.size() >= 20) {
+    h = le32(12);
+    w = le32(16);
+    return true;
+  }
+  if (format == "JPEG") {
+    for (size_t i = 2; i + 9 < b.size();) {
+      if (at(i) != 0xFF) return false;
+      const size_t marker = at(i + 1);
+      if (marker == 0xFF) { ++i; continue; }
+      if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { i += 2; continue; }
+      if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+        h = be16(i + 5);
+        w = be16(i + 7);
+        return true;
+      }
+      i += 2 + be16(i + 2);
+    }
+  }
+  return false;
+}
+
 void MagickStart() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -157,6 +195,14 @@ BitmapResult Decode(const fs::path& source, const std::string& format, const fs:
   BitmapResult r;
   r.format = format;
   const std::string bytes = ReadBytes(source, size_t(256) << 20);
+  size_t hw = 0, hh = 0;
+  if (HeaderSize(bytes, format, hw, hh) && (hw > kMaxSourceSide || hh > kMaxSourceSide)) {
+    r.width = unsigned(std::min<size_t>(hw, 0xFFFFFFFFu));
+    r.height = unsigned(std::min<size_t>(hh, 0xFFFFFFFFu));
+    r.error = std::to_string(r.width) + " x " + std::to_string(r.height) +
+              " is too large (at most " + std::to_string(kMaxSourceSide) + " a side)";
+    return r;
+  }
   MagickStart();
   MagickWand* wand = NewMagickWand();
   // The format is named, so the library never guesses one of its other coders from the bytes.
