@@ -414,8 +414,8 @@ StageResult StageModel(const fs::path& model, const fs::path& stageDir,
     r.error = "cannot be read: " + ec.message();
     return r;
   }
-  if (size > (size_t(1) << 30)) {
-    r.error = "is too large for a model file (over 1 GiB)";
+  if (size > (size_t(512) << 20)) {
+    r.error = "is too large for a model file (over 512 MiB)";
     return r;
   }
   std::ifstream in(model, std::ios::binary);
