@@ -6,7 +6,7 @@ CMAKE_GEN  := -G Ninja
 
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template
+FUZZ_TARGETS := fuzz_ase_loader fuzz_ase_media fuzz_bmp fuzz_texture fuzz_dialog_template fuzz_stage
 CORPUS       ?= ../shared/corpus
 
 .PHONY: run test deps build build-asan windows test-wine test-normal test-asan bench fuzz fuzz-build valgrind clean

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "model/ase_loader.h"
 #include "scene/object_list.h"
+#include "tools/stage/stage.h"
 #include "win32/message_box.h"
 #include "win32/text.h"
 
@@ -91,14 +93,49 @@ void PrintModel(int row) {
 int Usage() {
   std::fprintf(stderr,
                "usage: velta-ase-info [ROW...]\n"
+               "       velta-ase-info --file MODEL.ase\n"
                "Loads the given model table rows (0 to 4; default all) from the current folder\n"
-               "and prints the messages shown and the models loaded.\n");
+               "and prints the messages shown and the models loaded; with --file, any model file\n"
+               "as velta-view stages it.\n");
   return 2;
+}
+
+// --file: the model staged as velta-view stages it, in a folder of its own, then loaded and
+// printed exactly as a table row.
+int InfoOfFile(const char* model) {
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "velta-ase-info-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) {
+    std::fprintf(stderr, "velta-ase-info: cannot make a stage folder\n");
+    return 1;
+  }
+  const std::filesystem::path stage = pattern;
+  const velta_stage::StageResult staged = velta_stage::StageModel(model, stage, {});
+  int status = 0;
+  if (!staged.error.empty()) {
+    std::fprintf(stderr, "velta-ase-info: %s: %s\n", model, staged.error.c_str());
+    status = 1;
+  } else {
+    const std::filesystem::path back = std::filesystem::current_path(ec);
+    std::filesystem::current_path(stage, ec);
+    SetMessageBoxPresenter(PrintMessage);
+    for (int row = 0; row < ModelTableRows; ++row)
+      if (std::strcmp(ModelTable[row].fileName, velta_stage::kStagedModel) == 0) {
+        LoadModel(row);
+        if (ModelTable[row].model) PrintModel(row);
+      }
+    std::fflush(stdout);
+    ReleaseModels();
+    std::filesystem::current_path(back, ec);
+  }
+  std::filesystem::remove_all(stage, ec);
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--file") == 0) return InfoOfFile(argv[2]);
   std::vector<int> rows;
   for (int i = 1; i < argc; ++i) {
     char* end = nullptr;

@@ -18,6 +18,7 @@ seeds() {  # a folder of seed files for a target, made from whatever exists
 }
 
 ase_seeds=$(seeds ase "$src/media/*.ase" "$corpus/ase/*" "$corpus/ase/*/*")
+textured_seeds=$(seeds textured "$corpus/ase-textured/models/*/*/*/*.ase")
 bmp_seeds=$(seeds bmp "$src/media/*.bmp" "$corpus/bmp/g/*.bmp" "$corpus/bmp/q/*.bmp" "$corpus/bmp/b/*.bmp")
 
 run() {
@@ -41,3 +42,4 @@ run fuzz_ase_media ase.dict "$ase_seeds" "$bmp_seeds"
 run fuzz_bmp bmp.dict "$bmp_seeds"
 run fuzz_texture bmp.dict "$bmp_seeds"
 run fuzz_dialog_template dialog.dict "$src/tests/fuzz/dialog_seeds"
+run fuzz_stage ase.dict "$ase_seeds" "$textured_seeds"

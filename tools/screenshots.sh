@@ -1,6 +1,7 @@
 #!/bin/sh
 # The pictures of docs/: the viewer's window, the About box, the selection dialog and the
-# Open File notice with its Korean text, taken on an X server of their own (Xvfb).
+# Open File notice with its Korean text, taken on an X server of their own (Xvfb), and
+# velta-view on a corpus model.
 # Usage: tools/screenshots.sh [build folder, default build]
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,3 +44,10 @@ xdotool windowfocus --sync "$window" key Escape
 shot ctrl+o screenshot-korean-box.png
 xdotool windowfocus --sync "$window" key Return Escape
 wait "$viewer" && viewer=""
+
+# velta-view on a corpus model, headless at a fixed turn, so the picture comes out the same.
+corpus=${VELTA_CORPUS:-$ROOT/../shared/corpus}
+VELTA_VIDEO=headless VELTA_FRAMES=3 VELTA_CLOCK_MS=2600 VELTA_SNAPSHOT="$tmp/view.bmp" \
+  "$ROOT/${1:-build}/app/velta-view" "$corpus/ase-textured/models/mapobjects/vega/sign/sign_2m10.ase" >/dev/null
+convert "$tmp/view.bmp" "$ROOT/docs/screenshot-view.png"
+echo "screenshots: docs/screenshot-view.png"
