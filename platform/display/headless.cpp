@@ -122,6 +122,7 @@ class HeadlessDisplay final : public Display {
 
   void FramePresented() override {
     ++frames_;
+    escapesWithoutFrame_ = 0;
     if (player_) player_->FramePresented();
     if (frameLimit_ && frames_ >= frameLimit_ && ScriptDone()) CloseMainWindow();
   }
@@ -187,10 +188,17 @@ class HeadlessDisplay final : public Display {
   }
 
   // The script is played and a loop still waits (a dialog or menu left open, a minimised
-  // window): Escape closes one level of it per wait; with no window to take keys, the
+  // window): Escape closes one level of it per wait. The waiting dialog takes it even when
+  // the script made another window active (a box without owner leaves the main window
+  // enabled). With no window to take keys, or when Escape has long stopped helping, the
   // frame limit's close comes now, since no frame will.
   bool EndWaitingLoop() {
-    if (GetFocus() || GetActiveWindow()) {
+    const HWND dialog = WaitingModalDialog();
+    if (dialog && GetActiveWindow() != dialog && IsWindowVisible(dialog) &&
+        IsWindowEnabled(dialog))
+      SetActiveWindow(dialog);
+    if ((GetFocus() || GetActiveWindow()) && escapesWithoutFrame_ < kMaxEscapesWithoutFrame) {
+      ++escapesWithoutFrame_;
       if (echo_) std::fprintf(stderr, "velta: input: key Escape (script played)\n");
       InputKey(VK_ESCAPE, true);
       InputKey(VK_ESCAPE, false);
@@ -208,6 +216,9 @@ class HeadlessDisplay final : public Display {
   uint64_t frames_ = 0;
   uint64_t frameLimit_ = 0;
   bool closePosted_ = false;
+  // Escapes pressed for waiting loops since the last frame; nested dialogs need one each.
+  static constexpr int kMaxEscapesWithoutFrame = 64;
+  int escapesWithoutFrame_ = 0;
   std::string snapshotPath_;
   std::unique_ptr<InputScriptPlayer> player_;
   bool echo_ = false;
