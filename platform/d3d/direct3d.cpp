@@ -138,6 +138,8 @@ HRESULT DdCreateDirect3D(IDirectDraw4* owner, void** out) {
   return S_OK;
 }
 
+DWORD DdLargestTextureSide() { return DWORD(kRasterMaxTextureSide); }
+
 HRESULT DdCreateTexture(IDirectDrawSurface4* surface, void** out) {
   if (!out) return E_POINTER;
   Surface* s = LiveSurface(surface);

@@ -1,8 +1,10 @@
 // Making surfaces and their lifetime: CreateSurface's rules, flip chains, references, and what
 // is left of a surface whose DirectDraw object or primary went first.
+#include <cstdio>
 #include <new>
 #include <utility>
 
+#include "ddraw/d3d_seam.h"
 #include "ddraw/ddraw_internal.h"
 #include "display/display.h"
 
@@ -36,6 +38,21 @@ HRESULT CheckCaps(DWORD caps, DWORD caps2) {
   if ((caps & DDSCAPS_ZBUFFER) && (caps & (DDSCAPS_TEXTURE | DDSCAPS_PRIMARYSURFACE)))
     return DDERR_INVALIDCAPS;
   return DD_OK;
+}
+
+// A texture surface the devices cannot draw is refused, with the debugger line a driver's
+// debug build would write.
+HRESULT CheckTextureSize(DWORD caps, DWORD width, DWORD height) {
+  const DWORD largest = DdLargestTextureSide();
+  if (!(caps & DDSCAPS_TEXTURE) || (width <= largest && height <= largest)) return DD_OK;
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "DDraw: texture surface %lu x %lu refused: the 3D devices draw textures up to "
+                "%lu x %lu\n",
+                static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                static_cast<unsigned long>(largest), static_cast<unsigned long>(largest));
+  OutputDebugStringA(line);
+  return width > largest ? DDERR_TOOBIGWIDTH : DDERR_TOOBIGHEIGHT;
 }
 
 // What the machine's video memory allows; the profile's injected failures decide.
@@ -102,6 +119,8 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFA
       return DDERR_INVALIDPARAMS;
     if (desc->dwWidth > kMaxSide) return DDERR_TOOBIGWIDTH;
     if (desc->dwHeight > kMaxSide) return DDERR_TOOBIGHEIGHT;
+    if (HRESULT hr = CheckTextureSize(caps, desc->dwWidth, desc->dwHeight); hr != DD_OK)
+      return hr;
     const bool depth = caps & DDSCAPS_ZBUFFER;
     if (flags & DDSD_PIXELFORMAT) {
       if (desc->ddpfPixelFormat.dwSize != sizeof(DDPIXELFORMAT)) return DDERR_INVALIDPARAMS;
