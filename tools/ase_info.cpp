@@ -18,9 +18,17 @@
 namespace {
 
 int PrintMessage(HWND, LPCSTR text, LPCSTR, UINT type) {
-  std::string line = PlatformAnsiToUtf8(text);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  std::printf("message %s\n", line.c_str());
+  try {
+    std::string line = PlatformAnsiToUtf8(text);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::printf("message %s\n", line.c_str());
+  } catch (const std::bad_alloc&) {
+    // No memory to convert: what is ASCII still tells the user.
+    std::fputs("message ", stdout);
+    for (const char* c = text; *c && *c != '\r' && *c != '\n'; ++c)
+      std::fputc(static_cast<unsigned char>(*c) < 0x80 ? *c : '?', stdout);
+    std::fputc('\n', stdout);
+  }
   return MessageBoxDefaultButton(type);
 }
 

@@ -164,7 +164,12 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFA
 }
 
 Surface* Surface::Make(const Params& params) {
-  auto* s = new (std::nothrow) Surface(params);
+  Surface* s = nullptr;
+  try {
+    s = new Surface(params);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   if (!s) return nullptr;
   if (!params.primary) {
     try {
@@ -195,6 +200,9 @@ Surface::Surface(const Params& p)
     createdHeight_ = screen.height;
     createdBits_ = screen.bitsPerPixel;
   }
+  // Room first, so that the surface is registered in both lists or in neither.
+  ReserveOneMore(Registry().surfaces);
+  if (owner_) ReserveOneMore(owner_->surfaces_);
   Registry().surfaces.push_back(this);
   if (owner_) owner_->surfaces_.push_back(this);
 }
@@ -213,11 +221,20 @@ bool Surface::MakeFlipChain(DWORD count, DWORD backCaps) {
     p.height = height_;
     p.format = format_;
     p.pitch = pitch_;
-    auto* back = new (std::nothrow) Surface(p);
-    if (!back) return false;
+    Surface* back = nullptr;
+    try {
+      back = new Surface(p);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
     back->root_ = this;
     back->refs_ = 0;  // held by the chain, not by the program
-    chain_.push_back(back);
+    try {
+      chain_.push_back(back);
+    } catch (const std::bad_alloc&) {
+      back->Destroy();
+      return false;
+    }
     try {
       // The same size as the screen's buffer, so a flip can trade the two.
       back->pixels_.assign(screen.pixels.size(), 0);

@@ -86,7 +86,10 @@ class HeadlessDisplay final : public Display {
     desktopWidth_ = d.width, desktopHeight_ = d.height, desktopBpp_ = d.bitsPerPixel;
     if (!Allocate(desktopWidth_, desktopHeight_, desktopBpp_)) {
       desktopWidth_ = 1024, desktopHeight_ = 768, desktopBpp_ = 32;
-      Allocate(desktopWidth_, desktopHeight_, desktopBpp_);
+      if (!Allocate(desktopWidth_, desktopHeight_, desktopBpp_))
+        std::fprintf(stderr, "velta: not enough memory for the %lu x %lu screen\n",
+                     static_cast<unsigned long>(desktopWidth_),
+                     static_cast<unsigned long>(desktopHeight_));
     }
     frameLimit_ = ReadCount("VELTA_FRAMES");
     if (const char* path = std::getenv("VELTA_SNAPSHOT")) snapshotPath_ = path;
@@ -166,11 +169,18 @@ class HeadlessDisplay final : public Display {
     if (!SupportedDepth(bpp) || width == 0 || height == 0 || width > kMaxScreenSide ||
         height > kMaxScreenSide)
       return false;
+    const DWORD pitch = (width * (bpp / 8) + 3) & ~DWORD(3);
+    std::vector<uint8_t> pixels;
+    try {
+      pixels.assign(size_t(pitch) * height, 0);
+    } catch (const std::bad_alloc&) {
+      return false;  // without memory for it the old screen stays
+    }
+    screen_.pixels.swap(pixels);
     screen_.width = width;
     screen_.height = height;
     screen_.bitsPerPixel = bpp;
-    screen_.pitch = (width * (bpp / 8) + 3) & ~DWORD(3);
-    screen_.pixels.assign(size_t(screen_.pitch) * height, 0);
+    screen_.pitch = pitch;
     if (bpp == 8) {
       // Until a palette is set: red, green and blue in 3, 3 and 2 bits.
       for (int i = 0; i < 256; ++i)
