@@ -83,7 +83,10 @@ void LinkLoadedObjects() {
     Model* model = e.node->model;
     if (!model->meshes && model->meshCount > 0) {
       model->meshes = new (std::nothrow) MeshNode*[model->meshCount]();
-      if (!model->meshes) continue;
+      if (!model->meshes) {
+        NoteLoadLimit(LimitNoMemory, e.node->name, e.mesh->vertexCount, 0);
+        continue;
+      }
     }
     if (model->meshes && e.mesh->meshIndex < model->meshCount)
       model->meshes[e.mesh->meshIndex] = e.mesh;

@@ -21,6 +21,7 @@ ModelTableRow ModelTable[ModelTableRows] = {
 LoadTableState LoadTable;
 MaterialArray LoadedMaterials;
 MeshBuffers LoadBuffers;
+LoadReportState LoadReport;
 
 namespace {
 
@@ -36,6 +37,11 @@ const char MsgAlreadyLoaded[] =
 uint16_t CurrentMaterial;
 char CurrentNodeName[NameFieldSize];
 char CurrentParentName[NameFieldSize];
+// The current object asked for an array that could not be allocated.
+bool ObjectShortOfMemory;
+// Geometry objects of the current file, and the first one past the table.
+int32_t ObjectsRead;
+char FirstDroppedObject[NameFieldSize];
 
 // The Material freshly zero-filled, as a record the loader hands out when nothing applies.
 Material ZeroMaterial() {
@@ -50,6 +56,28 @@ T* NewZeroed(size_t count) {
   T* items = new (std::nothrow) T[count];
   if (items) std::memset(static_cast<void*>(items), 0, sizeof(T) * count);
   return items;
+}
+
+// A count read from the file, cut to its 16-bit field; a cut is noted against `object`.
+uint16_t CountField(int32_t limit, const char* object, int32_t value) {
+  if (value < 0 || value > UINT16_MAX) NoteLoadLimit(limit, object, value, value & 0xFFFF);
+  return static_cast<uint16_t>(value);
+}
+
+// The length of the text token 1 was cut from: the quoted (or bare) second word of the line,
+// up to the line's end.
+size_t SecondWordLength() {
+  const char* p = AseReader.line;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  auto end = [](char c) { return c == '\0' || c == '\r' || c == '\n'; };
+  while (blank(*p)) ++p;
+  while (!end(*p) && !blank(*p)) ++p;
+  while (blank(*p)) ++p;
+  const bool quoted = *p == '"';
+  if (quoted) ++p;
+  size_t n = 0;
+  while (!end(p[n]) && (quoted ? p[n] != '"' : !blank(p[n]))) ++n;
+  return n;
 }
 
 void ReleaseMeshBuffers() {
@@ -83,6 +111,12 @@ void ParseMap(Material* material) {
     if (!material) return;
     if (keyword == KwBitmap) {
       const char* path = AseReader.tokens[1];
+      const size_t kept = std::strlen(path);
+      if (kept + 1 >= static_cast<size_t>(AseTokenSize)) {
+        const size_t length = SecondWordLength();
+        // Materials belong to no object yet.
+        if (length > kept) NoteLoadLimit(LimitBitmapPath, "", int64_t(length), int64_t(kept));
+      }
       const char* slash = std::strrchr(path, '\\');
       CopyName(material->bitmapName, slash ? slash + 1 : path);
       material->diffuse = Vector3(1.0f, 1.0f, 1.0f);
@@ -132,9 +166,11 @@ void ParseMaterialList() {
     if (keyword == KwMaterialCount) {
       // A later count replaces the array; the old one is freed, not leaked.
       ReleaseLoaderMaterials();
-      uint16_t count = static_cast<uint16_t>(AseTokenInt(1));
+      const int32_t asked = AseTokenInt(1);
+      const uint16_t count = CountField(LimitMaterials, "", asked);
       LoadedMaterials.items = NewZeroed<Material>(count);
       LoadedMaterials.count = LoadedMaterials.items ? count : 0;
+      if (count && !LoadedMaterials.items) NoteLoadLimit(LimitNoMemory, "", count, 0);
     } else if (keyword == KwMaterial) {
       CurrentMaterial = static_cast<uint16_t>(AseTokenInt(1));
       ParseMaterial();
@@ -215,23 +251,35 @@ void ParseNormals() {
 void ParseMesh() {
   ForEachLineInSection([](int32_t keyword) {
     switch (keyword) {
-      case KwMeshNumVertex:
+      case KwMeshNumVertex: {
         delete[] LoadBuffers.vertices;
-        LoadBuffers.vertexCount = static_cast<uint16_t>(AseTokenInt(1));
+        const int32_t asked = AseTokenInt(1);
+        LoadBuffers.vertexCount = CountField(LimitVertices, CurrentNodeName, asked);
         LoadBuffers.vertices = NewZeroed<MeshVertex>(LoadBuffers.vertexCount);
+        if (LoadBuffers.vertexCount && !LoadBuffers.vertices) ObjectShortOfMemory = true;
         break;
-      case KwMeshNumFaces:
+      }
+      case KwMeshNumFaces: {
         delete[] LoadBuffers.indices;
-        LoadBuffers.indexCount = static_cast<uint16_t>(3u * static_cast<uint32_t>(AseTokenInt(1)));
+        const int32_t faces = AseTokenInt(1);
+        const uint32_t indices = 3u * static_cast<uint32_t>(faces);
+        if (faces < 0 || indices > UINT16_MAX)
+          NoteLoadLimit(LimitFaces, CurrentNodeName, faces, indices & 0xFFFF);
+        LoadBuffers.indexCount = static_cast<uint16_t>(indices);
         LoadBuffers.indices = NewZeroed<uint16_t>(LoadBuffers.indexCount);
+        if (LoadBuffers.indexCount && !LoadBuffers.indices) ObjectShortOfMemory = true;
         break;
+      }
       case KwMeshVertexList: ParseVertexList(); break;
       case KwMeshFaceList: ParseFaceList(); break;
-      case KwMeshNumTVertex:
+      case KwMeshNumTVertex: {
         delete[] LoadBuffers.texVertices;
-        LoadBuffers.texVertexCount = static_cast<uint16_t>(AseTokenInt(1));
+        const int32_t asked = AseTokenInt(1);
+        LoadBuffers.texVertexCount = CountField(LimitTexVertices, CurrentNodeName, asked);
         LoadBuffers.texVertices = NewZeroed<TexVertex>(LoadBuffers.texVertexCount);
+        if (LoadBuffers.texVertexCount && !LoadBuffers.texVertices) ObjectShortOfMemory = true;
         break;
+      }
       case KwMeshTVertList: ParseTexVertexList(); break;
       case KwMeshTFaceList: ParseTexFaceList(); break;
       case KwMeshNormals: ParseNormals(); break;
@@ -254,6 +302,7 @@ void RegisterRoot(int n) {
   }
   Model* model = new (std::nothrow) Model;
   if (!model) {
+    NoteLoadLimit(LimitNoMemory, CurrentNodeName, entry.mesh->vertexCount, 0);
     DestroyLoadEntry(n);
     return;
   }
@@ -268,7 +317,11 @@ void RegisterRoot(int n) {
 
 void BuildGeomObject() {
   int n = LoadTable.count;
-  if (n >= LoadTableSize) return;  // objects past the table are read but not built
+  ++ObjectsRead;
+  if (n >= LoadTableSize) {  // objects past the table are read but not built
+    if (ObjectsRead == LoadTableSize + 1) CopyName(FirstDroppedObject, CurrentNodeName);
+    return;
+  }
   Material material = CurrentMaterial < LoadedMaterials.count
                           ? LoadedMaterials.items[CurrentMaterial]
                           : ZeroMaterial();
@@ -287,6 +340,13 @@ void BuildGeomObject() {
   MeshNode* mesh = new (std::nothrow) MeshNode(CurrentNodeName, vertexCount, LoadBuffers.vertices,
                                                indexCount, LoadBuffers.indices, material);
   SceneNode* node = new (std::nothrow) SceneNode;
+  // The mesh keeps no vertices or indices that could not be copied.
+  const bool complete = mesh && node && !ObjectShortOfMemory && mesh->vertexCount == vertexCount &&
+                        mesh->indexCount == indexCount;
+  if (!complete) {
+    const uint16_t wanted = LoadBuffers.vertexCount;
+    NoteLoadLimit(LimitNoMemory, CurrentNodeName, wanted, mesh && node ? mesh->vertexCount : 0);
+  }
   if (!mesh || !node) {
     delete mesh;
     delete node;
@@ -304,6 +364,7 @@ void BuildGeomObject() {
 
 void ParseGeomObject() {
   CurrentParentName[0] = '\0';
+  ObjectShortOfMemory = false;
   ForEachLineInSection([](int32_t keyword) {
     switch (keyword) {
       case KwNodeName: CopyName(CurrentNodeName, AseReader.tokens[1]); break;
@@ -337,6 +398,19 @@ void ReleaseLoaderMaterials() {
   LoadedMaterials.count = 0;
 }
 
+void NoteLoadLimit(int32_t limit, const char* object, int64_t count, int64_t kept) {
+  if (limit == LimitNoMemory) LoadReport.outOfMemory = 1;
+  if (LoadReport.count >= LoadNoteCapacity) {
+    ++LoadReport.lost;
+    return;
+  }
+  LoadNote& note = LoadReport.notes[LoadReport.count++];
+  note.limit = limit;
+  CopyName(note.object, object ? object : "");
+  note.count = count;
+  note.kept = kept;
+}
+
 int FindModelIndex(const char* name) {
   if (!name) return -1;
   for (int row = 0; row < ModelTableRows; ++row)
@@ -362,6 +436,11 @@ int32_t LoadAseFile(const char* fileName) {
   ResetAseReader();
   for (LoadEntry& entry : LoadTable.entries) entry = LoadEntry{};
   LoadTable.count = 0;
+  LoadReport.count = 0;
+  LoadReport.lost = 0;
+  LoadReport.outOfMemory = 0;
+  ObjectsRead = 0;
+  FirstDroppedObject[0] = '\0';
   if (!OpenAseFile(fileName)) {
     ErrorBox(MsgFileNotFound, fileName ? fileName : "");
     return 1;
@@ -377,6 +456,11 @@ int32_t LoadAseFile(const char* fileName) {
   LinkLoadedObjects();
   DiscardUnlinked();
   CloseAseFile();
+  if (ObjectsRead > LoadTableSize)
+    NoteLoadLimit(LimitObjects, FirstDroppedObject, ObjectsRead, LoadTableSize);
+  // Part of the file is missing for want of memory: say so once, in the result-code table's
+  // words.
+  if (LoadReport.outOfMemory) ErrorBox("%s", FrameworkErrorMessage(E_OUTOFMEMORY));
   return 0;
 }
 

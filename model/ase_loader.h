@@ -70,3 +70,34 @@ extern MaterialArray LoadedMaterials;
 extern MeshBuffers LoadBuffers;
 // Frees the material array the loader keeps between files.
 void ReleaseLoaderMaterials();
+
+// What a load could not keep: counts past the 16-bit fields, objects past the table, paths
+// past the token, meshes that could not be allocated. The viewer shows none of it but the
+// last (one "Not enough memory!" box a load); velta-ase-info prints every note. Cleared at the
+// start of each load.
+enum LoadLimit : int32_t {
+  LimitVertices,     // "*MESH_NUMVERTEX" past 65535: cut to 16 bits (count: vertices)
+  LimitTexVertices,  // "*MESH_NUMTVERTEX" past 65535 (count: texture vertices)
+  LimitFaces,        // three indices a face past 65535 (count: faces; kept: indices)
+  LimitMaterials,    // "*MATERIAL_COUNT" past 65535 (count: materials)
+  LimitObjects,      // objects past the table are dropped (count: objects in the file)
+  LimitBitmapPath,   // a "*BITMAP" path past the token is cut (count: characters)
+  LimitNoMemory,     // the object's mesh could not be allocated (count: vertices wanted)
+};
+struct LoadNote {
+  int32_t limit;               // a LoadLimit
+  char object[NameFieldSize];  // node name of the object; empty for the material list
+  int64_t count;               // what the file asks for
+  int64_t kept;                // what the load kept
+};
+constexpr int LoadNoteCapacity = 64;
+struct LoadReportState {
+  LoadNote notes[LoadNoteCapacity];
+  int32_t count;        // notes held
+  int32_t lost;         // notes past the capacity
+  uint8_t outOfMemory;  // an allocation failed: some of the file is missing
+};
+extern LoadReportState LoadReport;
+// Adds a note (counted in `lost` when the table is full); a LimitNoMemory note also sets
+// outOfMemory.
+void NoteLoadLimit(int32_t limit, const char* object, int64_t count, int64_t kept);

@@ -54,7 +54,8 @@ MeshNode::MeshNode(const char* nodeName, uint16_t vertexCount_, const MeshVertex
       }
     }
   }
-  if (indexCount_ > 0 && indices_) {
+  // Indices without the vertices they name would point past them.
+  if (indexCount_ > 0 && indices_ && (vertexCount > 0 || vertexCount_ == 0)) {
     indices = new (std::nothrow) uint16_t[indexCount_];
     if (indices) {
       indexCount = indexCount_;

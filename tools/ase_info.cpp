@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,17 @@
 namespace {
 
 int PrintMessage(HWND, LPCSTR text, LPCSTR, UINT type) {
-  std::string line = PlatformAnsiToUtf8(text);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  std::printf("message %s\n", line.c_str());
+  try {
+    std::string line = PlatformAnsiToUtf8(text);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::printf("message %s\n", line.c_str());
+  } catch (const std::bad_alloc&) {
+    // No memory to convert: what is ASCII still tells the user.
+    std::fputs("message ", stdout);
+    for (const char* c = text; *c && *c != '\r' && *c != '\n'; ++c)
+      std::fputc(static_cast<unsigned char>(*c) < 0x80 ? *c : '?', stdout);
+    std::fputc('\n', stdout);
+  }
   return MessageBoxDefaultButton(type);
 }
 
@@ -90,6 +99,23 @@ void PrintModel(int row) {
   }
 }
 
+// One line for each limit the load of `row` went past: what the file asks for and what the
+// viewer keeps.
+void PrintLoadNotes(int row) {
+  static const char* const kWhat[] = {"vertices", "tvertices",    "faces",  "materials",
+                                      "objects",  "bitmap-chars", "memory"};
+  for (int i = 0; i < LoadReport.count; ++i) {
+    const LoadNote& n = LoadReport.notes[i];
+    const bool known = n.limit >= 0 && n.limit < int32_t(sizeof kWhat / sizeof kWhat[0]);
+    std::printf("warning %d %s node=%s %s=%lld kept=%lld\n", row, ModelTable[row].fileName,
+                n.object[0] ? n.object : "-", known ? kWhat[n.limit] : "limit",
+                static_cast<long long>(n.count), static_cast<long long>(n.kept));
+  }
+  if (LoadReport.lost)
+    std::printf("warning %d %s node=- notes=%d kept=0\n", row, ModelTable[row].fileName,
+                static_cast<int>(LoadReport.lost));
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: velta-ase-info [ROW...]\n"
@@ -122,6 +148,8 @@ int InfoOfFile(const char* model) {
     for (int row = 0; row < ModelTableRows; ++row)
       if (std::strcmp(ModelTable[row].fileName, velta_stage::kStagedModel) == 0) {
         LoadModel(row);
+        PrintLoadNotes(row);
+        if (LoadReport.outOfMemory) status = 1;
         if (ModelTable[row].model) PrintModel(row);
       }
     std::fflush(stdout);
@@ -146,10 +174,21 @@ int main(int argc, char** argv) {
   if (rows.empty())
     for (int row = 0; row < ModelTableRows; ++row) rows.push_back(row);
   SetMessageBoxPresenter(PrintMessage);
-  for (int row : rows) LoadModel(row);
-  for (int row = 0; row < ModelTableRows; ++row)
-    if (ModelTable[row].model) PrintModel(row);
+  bool outOfMemory = false;
+  try {
+    for (int row : rows) {
+      LoadModel(row);
+      PrintLoadNotes(row);
+      outOfMemory = outOfMemory || LoadReport.outOfMemory;
+    }
+    for (int row = 0; row < ModelTableRows; ++row)
+      if (ModelTable[row].model) PrintModel(row);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "velta-ase-info: not enough memory to print the models\n");
+    outOfMemory = true;
+  }
   std::fflush(stdout);
   ReleaseModels();
-  return 0;
+  // A model that is missing parts for want of memory is not what the viewer would show.
+  return outOfMemory ? 1 : 0;
 }

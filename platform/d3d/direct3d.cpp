@@ -4,6 +4,7 @@
 
 #include "d3d/d3d_internal.h"
 #include "ddraw/d3d_seam.h"
+#include "win32/nothrow.h"
 
 namespace {
 
@@ -106,14 +107,14 @@ HRESULT Direct3DObject::CreateDevice(REFCLSID guid, LPDIRECTDRAWSURFACE4 renderT
                   ((kind == PixelKind::XRGB8888 || kind == PixelKind::ARGB8888) &&
                    (desc.dwDeviceRenderBitDepth & DDBD_32));
   if (!drawable) return DDERR_INVALIDPIXELFORMAT;
-  *out = new Device(this, *profile, target);
-  return DD_OK;
+  *out = NewOrNull<Device>(this, *profile, target);
+  return *out ? DD_OK : DDERR_OUTOFMEMORY;
 }
 
 HRESULT Direct3DObject::CreateViewport(LPDIRECT3DVIEWPORT3* viewport, LPUNKNOWN outer) {
   if (!viewport || outer) return DDERR_INVALIDPARAMS;
-  *viewport = new Viewport;
-  return DD_OK;
+  *viewport = NewOrNull<Viewport>();
+  return *viewport ? DD_OK : DDERR_OUTOFMEMORY;
 }
 
 HRESULT Direct3DObject::EnumZBufferFormats(REFCLSID guid, LPD3DENUMPIXELFORMATSCALLBACK callback,
@@ -134,15 +135,17 @@ HRESULT DdCreateDirect3D(IDirectDraw4* owner, void** out) {
   DirectDrawObject* dd = LiveDirectDraw(owner);
   *out = nullptr;
   if (!dd) return E_NOINTERFACE;
-  *out = static_cast<IDirect3D3*>(new Direct3DObject(dd));
-  return S_OK;
+  *out = static_cast<IDirect3D3*>(NewOrNull<Direct3DObject>(dd));
+  return *out ? S_OK : E_OUTOFMEMORY;
 }
+
+DWORD DdLargestTextureSide() { return DWORD(kRasterMaxTextureSide); }
 
 HRESULT DdCreateTexture(IDirectDrawSurface4* surface, void** out) {
   if (!out) return E_POINTER;
   Surface* s = LiveSurface(surface);
   *out = nullptr;
   if (!s) return E_NOINTERFACE;
-  *out = static_cast<IDirect3DTexture2*>(new TextureObject(s));
-  return S_OK;
+  *out = static_cast<IDirect3DTexture2*>(NewOrNull<TextureObject>(s));
+  return *out ? S_OK : E_OUTOFMEMORY;
 }

@@ -19,7 +19,11 @@ Palette* LivePalette(IDirectDrawPalette* p) {
   return nullptr;
 }
 
-Clipper* Clipper::Make() { return new (std::nothrow) Clipper; }
+Clipper* Clipper::Make() { try {
+    return new Clipper;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  } }
 
 Clipper::Clipper() { Registry().clippers.push_back(this); }
 Clipper::~Clipper() { Forget(Registry().clippers, this); }
@@ -54,7 +58,11 @@ HRESULT Clipper::SetHWnd(DWORD flags, HWND window) {
 }
 
 Palette* Palette::Make(DWORD caps, const PALETTEENTRY* entries) {
-  return new (std::nothrow) Palette(caps, entries);
+  try {
+    return new Palette(caps, entries);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 Palette::Palette(DWORD caps, const PALETTEENTRY* entries) : caps_(caps) {

@@ -9,3 +9,6 @@
 HRESULT DdCreateDirect3D(IDirectDraw4* owner, void** out);
 // Makes the IDirect3DTexture2 of a texture surface into *out, with one reference for the caller.
 HRESULT DdCreateTexture(IDirectDrawSurface4* surface, void** out);
+// The largest texture side the driver's 3D devices draw; DirectDraw refuses a texture surface
+// beyond it, as a driver does, so that no texture it accepts is drawn blank.
+DWORD DdLargestTextureSide();

@@ -9,6 +9,7 @@
 #include "ddraw/pixels.h"
 #include "machine/profile.h"
 #include "win32/gdi_bitmap.h"
+#include "win32/nothrow.h"
 
 class DirectDrawObject;
 class Surface;

@@ -334,7 +334,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* out, IUnknown* outer
   HRESULT error;
   const ProfileDriver* d = FindDriver(driver, error);
   if (!d) return error;
-  auto* object = new (std::nothrow) DirectDrawObject(*d);
+  auto* object = NewOrNull<DirectDrawObject>(*d);
   if (!object) return DDERR_OUTOFMEMORY;
   *out = object;
   return DD_OK;

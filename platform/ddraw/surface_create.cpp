@@ -1,8 +1,10 @@
 // Making surfaces and their lifetime: CreateSurface's rules, flip chains, references, and what
 // is left of a surface whose DirectDraw object or primary went first.
+#include <cstdio>
 #include <new>
 #include <utility>
 
+#include "ddraw/d3d_seam.h"
 #include "ddraw/ddraw_internal.h"
 #include "display/display.h"
 
@@ -36,6 +38,21 @@ HRESULT CheckCaps(DWORD caps, DWORD caps2) {
   if ((caps & DDSCAPS_ZBUFFER) && (caps & (DDSCAPS_TEXTURE | DDSCAPS_PRIMARYSURFACE)))
     return DDERR_INVALIDCAPS;
   return DD_OK;
+}
+
+// A texture surface the devices cannot draw is refused, with the debugger line a driver's
+// debug build would write.
+HRESULT CheckTextureSize(DWORD caps, DWORD width, DWORD height) {
+  const DWORD largest = DdLargestTextureSide();
+  if (!(caps & DDSCAPS_TEXTURE) || (width <= largest && height <= largest)) return DD_OK;
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "DDraw: texture surface %lu x %lu refused: the 3D devices draw textures up to "
+                "%lu x %lu\n",
+                static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                static_cast<unsigned long>(largest), static_cast<unsigned long>(largest));
+  OutputDebugStringA(line);
+  return width > largest ? DDERR_TOOBIGWIDTH : DDERR_TOOBIGHEIGHT;
 }
 
 // What the machine's video memory allows; the profile's injected failures decide.
@@ -102,6 +119,8 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFA
       return DDERR_INVALIDPARAMS;
     if (desc->dwWidth > kMaxSide) return DDERR_TOOBIGWIDTH;
     if (desc->dwHeight > kMaxSide) return DDERR_TOOBIGHEIGHT;
+    if (HRESULT hr = CheckTextureSize(caps, desc->dwWidth, desc->dwHeight); hr != DD_OK)
+      return hr;
     const bool depth = caps & DDSCAPS_ZBUFFER;
     if (flags & DDSD_PIXELFORMAT) {
       if (desc->ddpfPixelFormat.dwSize != sizeof(DDPIXELFORMAT)) return DDERR_INVALIDPARAMS;
@@ -145,7 +164,12 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFA
 }
 
 Surface* Surface::Make(const Params& params) {
-  auto* s = new (std::nothrow) Surface(params);
+  Surface* s = nullptr;
+  try {
+    s = new Surface(params);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   if (!s) return nullptr;
   if (!params.primary) {
     try {
@@ -176,6 +200,9 @@ Surface::Surface(const Params& p)
     createdHeight_ = screen.height;
     createdBits_ = screen.bitsPerPixel;
   }
+  // Room first, so that the surface is registered in both lists or in neither.
+  ReserveOneMore(Registry().surfaces);
+  if (owner_) ReserveOneMore(owner_->surfaces_);
   Registry().surfaces.push_back(this);
   if (owner_) owner_->surfaces_.push_back(this);
 }
@@ -194,11 +221,20 @@ bool Surface::MakeFlipChain(DWORD count, DWORD backCaps) {
     p.height = height_;
     p.format = format_;
     p.pitch = pitch_;
-    auto* back = new (std::nothrow) Surface(p);
-    if (!back) return false;
+    Surface* back = nullptr;
+    try {
+      back = new Surface(p);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
     back->root_ = this;
     back->refs_ = 0;  // held by the chain, not by the program
-    chain_.push_back(back);
+    try {
+      chain_.push_back(back);
+    } catch (const std::bad_alloc&) {
+      back->Destroy();
+      return false;
+    }
     try {
       // The same size as the screen's buffer, so a flip can trade the two.
       back->pixels_.assign(screen.pixels.size(), 0);

@@ -86,7 +86,10 @@ class HeadlessDisplay final : public Display {
     desktopWidth_ = d.width, desktopHeight_ = d.height, desktopBpp_ = d.bitsPerPixel;
     if (!Allocate(desktopWidth_, desktopHeight_, desktopBpp_)) {
       desktopWidth_ = 1024, desktopHeight_ = 768, desktopBpp_ = 32;
-      Allocate(desktopWidth_, desktopHeight_, desktopBpp_);
+      if (!Allocate(desktopWidth_, desktopHeight_, desktopBpp_))
+        std::fprintf(stderr, "velta: not enough memory for the %lu x %lu screen\n",
+                     static_cast<unsigned long>(desktopWidth_),
+                     static_cast<unsigned long>(desktopHeight_));
     }
     frameLimit_ = ReadCount("VELTA_FRAMES");
     if (const char* path = std::getenv("VELTA_SNAPSHOT")) snapshotPath_ = path;
@@ -122,6 +125,7 @@ class HeadlessDisplay final : public Display {
 
   void FramePresented() override {
     ++frames_;
+    escapesWithoutFrame_ = 0;
     if (player_) player_->FramePresented();
     if (frameLimit_ && frames_ >= frameLimit_ && ScriptDone()) CloseMainWindow();
   }
@@ -165,11 +169,18 @@ class HeadlessDisplay final : public Display {
     if (!SupportedDepth(bpp) || width == 0 || height == 0 || width > kMaxScreenSide ||
         height > kMaxScreenSide)
       return false;
+    const DWORD pitch = (width * (bpp / 8) + 3) & ~DWORD(3);
+    std::vector<uint8_t> pixels;
+    try {
+      pixels.assign(size_t(pitch) * height, 0);
+    } catch (const std::bad_alloc&) {
+      return false;  // without memory for it the old screen stays
+    }
+    screen_.pixels.swap(pixels);
     screen_.width = width;
     screen_.height = height;
     screen_.bitsPerPixel = bpp;
-    screen_.pitch = (width * (bpp / 8) + 3) & ~DWORD(3);
-    screen_.pixels.assign(size_t(screen_.pitch) * height, 0);
+    screen_.pitch = pitch;
     if (bpp == 8) {
       // Until a palette is set: red, green and blue in 3, 3 and 2 bits.
       for (int i = 0; i < 256; ++i)
@@ -187,10 +198,17 @@ class HeadlessDisplay final : public Display {
   }
 
   // The script is played and a loop still waits (a dialog or menu left open, a minimised
-  // window): Escape closes one level of it per wait; with no window to take keys, the
+  // window): Escape closes one level of it per wait. The waiting dialog takes it even when
+  // the script made another window active (a box without owner leaves the main window
+  // enabled). With no window to take keys, or when Escape has long stopped helping, the
   // frame limit's close comes now, since no frame will.
   bool EndWaitingLoop() {
-    if (GetFocus() || GetActiveWindow()) {
+    const HWND dialog = WaitingModalDialog();
+    if (dialog && GetActiveWindow() != dialog && IsWindowVisible(dialog) &&
+        IsWindowEnabled(dialog))
+      SetActiveWindow(dialog);
+    if ((GetFocus() || GetActiveWindow()) && escapesWithoutFrame_ < kMaxEscapesWithoutFrame) {
+      ++escapesWithoutFrame_;
       if (echo_) std::fprintf(stderr, "velta: input: key Escape (script played)\n");
       InputKey(VK_ESCAPE, true);
       InputKey(VK_ESCAPE, false);
@@ -208,6 +226,9 @@ class HeadlessDisplay final : public Display {
   uint64_t frames_ = 0;
   uint64_t frameLimit_ = 0;
   bool closePosted_ = false;
+  // Escapes pressed for waiting loops since the last frame; nested dialogs need one each.
+  static constexpr int kMaxEscapesWithoutFrame = 64;
+  int escapesWithoutFrame_ = 0;
   std::string snapshotPath_;
   std::unique_ptr<InputScriptPlayer> player_;
   bool echo_ = false;

@@ -387,6 +387,14 @@ void SdlDisplay::HandleWindowEvent(const SDL_WindowEvent& e) {
       if (main && IsIconic(main)) ShowWindow(main, SW_RESTORE);
       Present();
       break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      // Raised by the window manager: the keys go where they went, to a waiting dialog first
+      // (activation meant for a window it disabled goes to it anyway).
+      if (main && !IsIconic(main)) {
+        const HWND dialog = WaitingModalDialog();
+        SetActiveWindow(dialog && IsWindowVisible(dialog) ? dialog : main);
+      }
+      break;
     case SDL_WINDOWEVENT_CLOSE:
       if (main) PostMessageA(main, WM_CLOSE, 0, 0);
       break;

@@ -308,6 +308,9 @@ typedef struct tagSTYLESTRUCT {
 #define SW_SHOWNA 8
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
+// WM_SHOWWINDOW's lParam when an owner's minimising or restoring hides or shows a popup.
+#define SW_PARENTCLOSING 1
+#define SW_PARENTOPENING 3
 
 // SetWindowPos flags and places in the stacking order.
 #define SWP_NOSIZE 0x0001

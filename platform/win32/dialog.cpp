@@ -1,6 +1,7 @@
 // Dialogs: the dialog class and its default procedure, dialogs made from templates, the modal
 // loop, and the calls that reach a dialog's controls.
 #include "win32/dialog_internal.h"
+#include "win32/window.h"
 #include "win32/window_internal.h"
 
 #include <algorithm>
@@ -311,9 +312,43 @@ HWND CreateDialogFromSpec(HINSTANCE instance, const DialogSpec& shape, HWND owne
   return IsWindow(dialog) ? dialog : nullptr;
 }
 
+namespace {
+
+// The modal loops running now, the innermost last.
+std::vector<HWND>& ModalLoops() {
+  static std::vector<HWND>* loops = new std::vector<HWND>;
+  return *loops;
+}
+
+struct ModalLoopEntry {
+  explicit ModalLoopEntry(HWND dialog) : ok(Push(dialog)) {}
+  ~ModalLoopEntry() {
+    if (ok) ModalLoops().pop_back();
+  }
+  static bool Push(HWND dialog) {
+    try {
+      ModalLoops().push_back(dialog);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+  bool ok;
+};
+
+}  // namespace
+
+HWND WaitingModalDialog() {
+  const std::vector<HWND>& loops = ModalLoops();
+  for (auto it = loops.rbegin(); it != loops.rend(); ++it)
+    if (FindDialogState(*it)) return *it;
+  return nullptr;
+}
+
 INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   DialogState* state = FindDialogState(dialog);
   if (!state) return -1;
+  const ModalLoopEntry entry(dialog);
   const bool disabledOwner = owner && IsWindowEnabled(owner);
   if (disabledOwner) EnableWindow(owner, FALSE);
   if (!state->ended) ShowWindow(dialog, SW_SHOWNORMAL);

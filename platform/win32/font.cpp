@@ -144,8 +144,15 @@ bool OpenFromEnvironment(FontState& f) {
   return true;
 }
 
+constexpr size_t kFontconfigRoom = 16u << 20;
+
 // The best sans-serif face for Korean; failing that, the best face that opens at all.
 bool OpenFromFontconfig(FontState& f) {
+  // Font matching does not survive running out of memory inside the library: without room for
+  // it, go without fonts (text is then not drawn) rather than crash.
+  void* room = std::malloc(kFontconfigRoom);
+  if (!room) return false;
+  std::free(room);
   bool loaded;
   {
     [[maybe_unused]] FontconfigLoad load;

@@ -86,9 +86,39 @@ int HeadlessMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   return MessageBoxDefaultButton(type);
 }
 
+namespace {
+
+// Without memory the box is still answered: the line goes to standard error as far as it can
+// be made, and the default button answers.
+int BoxWithoutMemory(LPCSTR text, LPCSTR caption, UINT type) {
+  std::fputs("messagebox: [", stderr);
+  for (LPCSTR part : {caption, "] ", text}) {
+    for (const char* c = part; *c; ++c) {
+      const unsigned char b = static_cast<unsigned char>(*c);
+      if (b == '\r' || b == '\n')
+        std::fputs(c[1] ? "\\n" : "", stderr);
+      else
+        std::fputc(b < 0x80 ? b : '?', stderr);
+    }
+  }
+  std::fputc('\n', stderr);
+  return MessageBoxDefaultButton(type);
+}
+
+}  // namespace
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (!text) text = "";
   if (!caption) caption = "Error";
+  // Nothing throws through the caller: a box that runs out of memory is answered plainly.
+  try {
+    return ShowMessageBox(owner, text, caption, type);
+  } catch (...) {
+    return BoxWithoutMemory(text, caption, type);
+  }
+}
+
+int ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   BoxState& boxes = Boxes();
   if (boxes.recorded.size() < kMaxRecorded) boxes.recorded.push_back({owner, text, caption, type});
 

@@ -34,3 +34,6 @@ std::string HeadlessMessageBoxLine(LPCSTR text, LPCSTR caption);
 // The answer of the style's default button (MB_DEFBUTTON1..4, the first button when the style
 // has fewer); 0 for a button set that does not exist.
 int MessageBoxDefaultButton(UINT type);
+
+// MessageBoxA's work, which may throw std::bad_alloc; MessageBoxA turns that into a plain answer.
+int ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

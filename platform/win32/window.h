@@ -14,3 +14,8 @@ bool WindowWantsPlacement(HWND window);
 // During creation (before WM_NCCREATE) this sends nothing; afterwards it is SetWindowPos
 // without activation or restacking.
 void PlaceWindow(HWND window, int x, int y);
+
+// The innermost modal dialog or message box whose loop runs now, or null. Displays hand it the
+// input meant for whatever waits: the main window may be active meanwhile when the box has no
+// owner.
+HWND WaitingModalDialog();

@@ -61,6 +61,7 @@ struct WindowRecord {
   bool everShown = false;   // the first show also reports the size and the place
   bool destroying = false;
   bool wantsPlacement = false;
+  bool hiddenByOwner = false;  // out of sight while its owner is minimised
 
   // What is left to paint, in client coordinates.
   bool updatePending = false;

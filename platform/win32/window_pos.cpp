@@ -32,14 +32,72 @@ RECT SaneClient(RECT client, const RECT& window) {
   return client;
 }
 
-// The window to activate when `leaving` stops being active: the newest other visible
-// top-level window.
+bool Shown(const WindowRecord& w) { return !w.destroying && (w.style & WS_VISIBLE); }
+
+// The window to activate when `leaving` stops being active: the newest other visible,
+// enabled top-level window.
 HWND NextActiveCandidate(HWND leaving) {
   HWND next = nullptr;
   for (auto& [key, w] : Windows().windows)
-    if (w->handle != leaving && IsTopLevel(*w) && !w->destroying && (w->style & WS_VISIBLE))
+    if (w->handle != leaving && IsTopLevel(*w) && Shown(*w) && !(w->style & WS_DISABLED))
       next = w->handle;
   return next;
+}
+
+// The newest visible top-level window `owner` owns, or null.
+HWND NewestShownPopup(HWND owner) {
+  HWND popup = nullptr;
+  for (auto& [key, w] : Windows().windows)
+    if (w->owner == owner && IsTopLevel(*w) && Shown(*w)) popup = w->handle;
+  return popup;
+}
+
+// Where activation meant for `window` goes: a disabled window is never active; the modal popup
+// that disabled it (followed down through popups disabled in turn) takes it instead. Null when
+// no enabled window is there to take it.
+HWND ActivationTarget(HWND window) {
+  for (int depth = 0; window && depth < 64; ++depth) {
+    const WindowRecord* w = FindWindowRecord(window);
+    if (!w) return nullptr;
+    if (!(w->style & WS_DISABLED)) return window;
+    window = NewestShownPopup(window);
+  }
+  return nullptr;
+}
+
+// A minimised owner takes its popups out of sight and brings them back when it is restored.
+void HidePopupsOf(HWND owner) {
+  std::vector<HWND> popups;
+  for (auto& [key, w] : Windows().windows)
+    if (w->owner == owner && IsTopLevel(*w) && Shown(*w)) popups.push_back(w->handle);
+  for (HWND p : popups) {
+    WindowRecord* w = FindWindowRecord(p);
+    if (!w || !Shown(*w)) continue;
+    SendMessageA(p, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+    if (!(w = FindWindowRecord(p))) continue;
+    w->hiddenByOwner = true;
+    SetWindowPos(p, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void ShowPopupsOf(HWND owner) {
+  std::vector<HWND> popups;
+  for (auto& [key, w] : Windows().windows)
+    if (w->owner == owner && IsTopLevel(*w) && w->hiddenByOwner && !w->destroying)
+      popups.push_back(w->handle);
+  for (HWND p : popups) {
+    WindowRecord* w = FindWindowRecord(p);
+    if (!w || !w->hiddenByOwner) continue;
+    w->hiddenByOwner = false;
+    SendMessageA(p, WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
+    if (!FindWindowRecord(p)) continue;
+    SetWindowPos(p, nullptr, 0, 0, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // It paints whole, controls and all, over the owner that painted meanwhile.
+    if (IsWindow(p))
+      RedrawWindow(p, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
 }
 
 // SetWindowPos with the client-area flags a show or a state change forces on
@@ -168,6 +226,7 @@ void SendSizeAndMove(HWND window) {
 void ActivateWindow(HWND window) {
   WindowSystem& ws = Windows();
   if (window && !FindWindowRecord(window)) return;
+  if (window && !(window = ActivationTarget(window))) return;
   const HWND old = ws.active;
   if (old == window) return;
   ws.active = window;
@@ -221,6 +280,7 @@ BOOL ShowWindow(HWND window, int command) {
   WindowRecord* w = FindWindowRecord(window);
   if (!w) return FALSE;
   const bool wasVisible = w->style & WS_VISIBLE;
+  const bool wasMinimized = w->state == ShowState::Minimized;
   bool show = true, activate = true;
   ShowState target = w->state;
   switch (command) {
@@ -272,9 +332,20 @@ BOOL ShowWindow(HWND window, int command) {
   // The first show reports the size and the place once more, as creation did.
   if (show && !w->everShown) forceReport |= kSwpNoClientSize | kSwpNoClientMove;
   if (show) w->everShown = true;
+  const bool minimizing = show && target == ShowState::Minimized && forceReport;
+  const bool restoring = show && wasMinimized && target != ShowState::Minimized;
+  if (minimizing && IsTopLevel(*w)) {
+    HidePopupsOf(window);
+    if (!(w = FindWindowRecord(window))) return wasVisible;
+  }
   if (command == SW_MINIMIZE && Windows().active == window)
     ActivateWindow(NextActiveCandidate(window));
   ChangeWindowPos(window, nullptr, to.left, to.top, Width(to), Height(to), flags, forceReport);
+  if (restoring && FindWindowRecord(window)) {
+    // Both come back; the popup that disabled the owner takes the activation.
+    ShowPopupsOf(window);
+    if (activate && IsWindow(window)) ActivateWindow(window);
+  }
   return wasVisible;
 }
 

@@ -49,10 +49,13 @@ struct RunResult {
   std::string errors;  // standard error
 };
 
-RunResult RunViewer(const ScratchDir& scratch, const std::string& environment) {
+// `wrapper` runs the viewer (e.g. "timeout 30"), so that a run that hangs fails.
+RunResult RunViewer(const ScratchDir& scratch, const std::string& environment,
+                    const std::string& wrapper = "") {
   const std::string errors = scratch.File("stderr.txt");
   const std::string command = "cd '" VELTA_MEDIA_DIR "' && env -u VELTA_CLOCK_MS -u VELTA_FRAMES " +
-                              environment + " '" VELTA_VIEWER "' 2>'" + errors + "' >/dev/null";
+                              environment + " " + wrapper + " '" VELTA_VIEWER "' 2>'" + errors +
+                              "' >/dev/null";
   RunResult r;
   const int status = std::system(command.c_str());
   if (status != -1 && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
@@ -130,6 +133,50 @@ TEST(ViewerRunTest, StartUpFailureIsOneBoxAndExitCodeZero) {
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(BoxLines(run.errors), std::vector<std::string>{row.box}) << run.errors;
   }
+}
+
+// A dialog left waiting when the script is used up gets Escape and the run ends, also when the
+// script restored or clicked the window it disabled, or made another window active meanwhile.
+TEST(ViewerRunTest, ScriptsThatLeaveADialogWaitingEndByThemselves) {
+  const struct {
+    const char* profile;
+    const char* script;
+  } rows[] = {
+      {"default", "key F1;restore"},
+      {"default", "key F2;restore"},
+      {"default", "key F1;minimize;restore"},
+      {"default", "key F2;minimize"},
+      {"hal-fails", "button 0;click 100 420"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.script);
+    ScratchDir scratch;
+    const RunResult run = RunViewer(scratch,
+                                    std::string("VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_PROFILE=") +
+                                        row.profile + " VELTA_INPUT='" + row.script + "'",
+                                    "timeout 60");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+  }
+}
+
+// Restored, the window brings its About box back active and painted whole over it.
+TEST(ViewerRunTest, AMinimisedWindowComesBackWithItsDialogWhole) {
+  ScratchDir scratch;
+  const std::string shot = scratch.File("about.bmp");
+  const RunResult run = RunViewer(
+      scratch, "VELTA_VIDEO=headless VELTA_FRAMES=20 VELTA_CLOCK_MS=1000 VELTA_INPUT='frames 3;key "
+               "F1;minimize;restore;snapshot " + shot + ";key Return'",
+      "timeout 60");
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  Snapshot s;
+  ASSERT_TRUE(ReadSnapshot(shot, s)) << run.errors;
+  // The box stands in the middle: its caption in the active colour, its texts above the OK
+  // button in black.
+  auto activeCaption = [](uint32_t c) { return c == 0x000080; };
+  auto ink = [](uint32_t c) { return (c >> 16) < 0x60 && (c >> 8 & 255) < 0x60 && (c & 255) < 0x60; };
+  const int cx = s.width / 2, cy = s.height / 2;
+  EXPECT_GT(s.Count(cx - 140, cy - 110, cx + 140, cy - 80, activeCaption), 1000);
+  EXPECT_GT(s.Count(cx - 140, cy - 80, cx + 140, cy + 50, ink), 600);
 }
 
 }  // namespace

@@ -183,6 +183,44 @@ TEST_F(TextureSurfaces, FormatPaletteAndAlphaPasses) {
   }
 }
 
+// A texture surface is made only as large as the devices draw, and the device says how large
+// that is: a bitmap one texel wider is refused, so no texture is left to draw blank.
+TEST_F(TextureSurfaces, TexturesPastTheDevicesLargestSideAreRefused) {
+  ASSERT_EQ(BuildHal(FwBackBuffer), S_OK);
+  D3DDEVICEDESC hardware{}, software{};
+  hardware.dwSize = software.dwSize = sizeof(D3DDEVICEDESC);
+  ASSERT_EQ(fw_.Device()->GetCaps(&hardware, &software), S_OK);
+  const DWORD largest = hardware.dwMaxTextureWidth;
+  ASSERT_EQ(hardware.dwMaxTextureHeight, largest);
+  const struct {
+    const char* name;
+    DWORD caps;
+    int width, height;
+    HRESULT expected;
+  } cases[] = {
+      {"edge.bmp", 0, int(largest), 2, S_OK},
+      {"wide.bmp", 0, int(largest) + 1, 2, E_FAIL},
+      {"high.bmp", 0, 2, int(largest) + 1, E_FAIL},
+      {"round.bmp", D3DPTEXTURECAPS_POW2, int(largest) / 2 + 1, 2, S_OK},
+      {"rounded.bmp", D3DPTEXTURECAPS_POW2, int(largest) + 1, 2, E_FAIL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BmpSpec spec;
+    spec.width = c.width;
+    spec.height = c.height;
+    spec.bitCount = 24;
+    spec.pixels = PackRows(c.width, c.height, 24, false, [](int, int) { return 0xFF0000u; });
+    dir_.Write(c.name, Bytes(BuildBmp(spec)));
+    PrimaryDevice(0).hardware.dpcTriCaps.dwTextureCaps = c.caps;
+    TextureEntry* e = Restore(c.name, 0, c.expected);
+    EXPECT_EQ(e->texture != nullptr, c.expected == S_OK);
+    if (e->surface) {
+      EXPECT_LE(Desc(e->surface).dwWidth, largest);
+    }
+  }
+}
+
 TEST_F(TextureSurfaces, RestoreFailuresAndArguments) {
   ASSERT_EQ(BuildHal(FwBackBuffer), S_OK);
   ASSERT_EQ(CreateTexture("rgb.bmp", 0, 0), S_OK);

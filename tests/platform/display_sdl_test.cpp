@@ -401,4 +401,26 @@ TEST_F(SdlDisplayTest, HostWindowEventsBecomeWindowOperations) {
   EXPECT_FALSE(SDL_GetWindowFlags(TestSdlWindow()) & SDL_WINDOW_SHOWN);
 }
 
+// The window manager minimises, restores and raises the main window while a modal popup has
+// it disabled: the popup goes and comes back with it, and keeps the activation.
+TEST_F(SdlDisplayTest, AModalPopupKeepsTheActivationThroughTheWindowManagersChanges) {
+  HWND w = CreateShownWindow();
+  HWND popup = CreateWindowExA(0, kClassName, "popup", WS_POPUP | WS_CAPTION, 100, 100, 200, 100,
+                               w, nullptr, nullptr, nullptr);
+  ShowWindow(popup, SW_SHOWNORMAL);
+  EnableWindow(w, FALSE);
+  ASSERT_EQ(GetActiveWindow(), popup);
+
+  PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+  Deliver();
+  EXPECT_TRUE(IsIconic(w));
+  EXPECT_FALSE(IsWindowVisible(popup));
+  PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  Deliver();
+  EXPECT_FALSE(IsIconic(w));
+  EXPECT_TRUE(IsWindowVisible(popup));
+  EXPECT_EQ(GetActiveWindow(), popup);
+}
+
 }  // namespace

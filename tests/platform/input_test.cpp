@@ -279,6 +279,46 @@ TEST_F(Input, AWindowDisabledByAModalOneGetsNothingAndRaisesTheModalOne) {
   EXPECT_EQ(WindowFromPoint(ClientPoint(main, 50, 50)), nullptr);
 }
 
+TEST_F(Input, ADisabledOwnerIsNeverActiveAndBringsItsModalPopupBackWithIt) {
+  HWND main = TopWindow(100, 100, 300, 200);
+  HWND modal = TopWindow(150, 150, 120, 80, WS_POPUP | WS_CAPTION, main);
+  HWND control = Child(modal, 10, 10, 40, 20);
+  EnableWindow(main, FALSE);
+  ASSERT_EQ(GetActiveWindow(), modal);
+  auto keyTarget = [&]() {
+    InputKey('A', true);
+    InputKey('A', false);
+    MSG m{};
+    const bool got = PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
+    while (PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {}
+    return got && (m.hwnd == control || m.hwnd == modal) ? modal : got ? m.hwnd : nullptr;
+  };
+  // Activation meant for the owner goes to the popup, whichever way it comes.
+  SetActiveWindow(main);
+  EXPECT_EQ(GetActiveWindow(), modal);
+  ShowWindow(main, SW_RESTORE);
+  EXPECT_EQ(GetActiveWindow(), modal);
+  EXPECT_EQ(keyTarget(), modal);
+
+  // Minimised, the owner takes its popup out of sight; restored, both come back, the popup
+  // active and painted whole, controls and all.
+  ShowWindow(main, SW_MINIMIZE);
+  EXPECT_FALSE(IsWindowVisible(modal));
+  EXPECT_NE(GetActiveWindow(), main);
+  ValidateRect(control, nullptr);
+  ShowWindow(main, SW_RESTORE);
+  EXPECT_TRUE(IsWindowVisible(modal));
+  EXPECT_EQ(GetActiveWindow(), modal);
+  EXPECT_TRUE(GetUpdateRect(modal, nullptr, FALSE));
+  EXPECT_TRUE(GetUpdateRect(control, nullptr, FALSE));
+  EXPECT_EQ(keyTarget(), modal);
+
+  // Enabled again, the owner is activated as any window.
+  EnableWindow(main, TRUE);
+  SetActiveWindow(main);
+  EXPECT_EQ(GetActiveWindow(), main);
+}
+
 TEST_F(Input, AClickActivatesUnlessTheWindowDeclines) {
   HWND a = TopWindow(10, 10, 200, 150);
   HWND b = TopWindow(400, 300, 200, 150);

@@ -76,4 +76,40 @@ TEST(AseInfo, LoadsOnlyTheRowsAskedForAndRefusesOthers) {
   EXPECT_NE(RunAseInfo(dir.path().string(), "5").find("usage:"), std::string::npos);
 }
 
+// Lines of `out` that start with `prefix`.
+std::string LinesStartingWith(const std::string& out, const std::string& prefix) {
+  std::string kept;
+  for (size_t at = 0; at < out.size();) {
+    size_t end = out.find('\n', at);
+    end = end == std::string::npos ? out.size() : end + 1;
+    if (out.compare(at, prefix.size(), prefix) == 0) kept += out.substr(at, end - at);
+    at = end;
+  }
+  return kept;
+}
+
+// Where a file exceeds the viewer's fixed limits, the tool says what the file asks for and what
+// the viewer keeps, one warning line each.
+TEST(AseInfo, WarnsOfEachFixedLimitTheFileExceeds) {
+  velta_test::ScratchDir dir;
+  auto with = [](std::string object, const std::string& from, const std::string& to) {
+    return object.replace(object.find(from), from.size(), to);
+  };
+  std::string file = MaterialList({"C:\\" + std::string(140, 'a') + "\\skin.bmp"}) +
+                     with(TriangleObject("Box01"), "NUMFACES 1", "NUMFACES 21846") +
+                     with(TriangleObject("Big", "Box01"), "NUMVERTEX 3", "NUMVERTEX 65536");
+  for (int i = 2; i <= 100; ++i) file += TriangleObject("C" + std::to_string(i), "Box01");
+  dir.Write("testbox.ase", file);
+  const std::string out = RunAseInfo(dir.path().string(), "2");
+  EXPECT_EQ(LinesStartingWith(out, "warning"),
+            "warning 2 testbox.ase node=- bitmap-chars=152 kept=127\n"
+            "warning 2 testbox.ase node=Box01 faces=21846 kept=2\n"
+            "warning 2 testbox.ase node=Big vertices=65536 kept=0\n"
+            "warning 2 testbox.ase node=C100 objects=101 kept=100\n");
+  EXPECT_NE(out.find("model 2 testbox.ase Box01 meshes=100\n"), std::string::npos);
+  // Within the limits, no warning.
+  dir.Write("testbox.ase", TriangleObject("Box01"));
+  EXPECT_EQ(LinesStartingWith(RunAseInfo(dir.path().string(), "2"), "warning"), "");
+}
+
 }  // namespace
