@@ -72,7 +72,7 @@ template <typename Handler>
 void ForEachLineInSection(Handler handle) {
   BeginAseSection();
   for (;;) {
-    int32_t r = ReadAseLine();
+    int32_t r = ScanAseLine();
     if (r == EndOfFile || r == SectionEnd) return;
     if (r == LineReady) handle(AseReader.keyword);
   }
@@ -82,12 +82,12 @@ void ParseMap(Material* material) {
   ForEachLineInSection([material](int32_t keyword) {
     if (!material) return;
     if (keyword == KwBitmap) {
-      const char* path = AseReader.tokens[1];
+      const char* path = AseTokenText(1);
       const char* slash = std::strrchr(path, '\\');
       CopyName(material->bitmapName, slash ? slash + 1 : path);
       material->diffuse = Vector3(1.0f, 1.0f, 1.0f);
     } else if (keyword == KwMapType) {
-      const char* type = AseReader.tokens[1];
+      const char* type = AseTokenText(1);
       material->mapType = std::strcmp(type, "Spherical") == 0     ? MapSpherical
                           : std::strcmp(type, "Cylindrical") == 0 ? MapCylindrical
                                                                   : MapPlain;
@@ -306,14 +306,14 @@ void ParseGeomObject() {
   CurrentParentName[0] = '\0';
   ForEachLineInSection([](int32_t keyword) {
     switch (keyword) {
-      case KwNodeName: CopyName(CurrentNodeName, AseReader.tokens[1]); break;
+      case KwNodeName: CopyName(CurrentNodeName, AseTokenText(1)); break;
       case KwMesh: ParseMesh(); break;
       case KwMaterialRef: {
         int32_t index = AseTokenInt(1);
         if (InRange(index, LoadedMaterials.count)) CurrentMaterial = static_cast<uint16_t>(index);
         break;
       }
-      case KwNodeParent: CopyName(CurrentParentName, AseReader.tokens[1]); break;
+      case KwNodeParent: CopyName(CurrentParentName, AseTokenText(1)); break;
       default: break;
     }
   });
@@ -367,7 +367,7 @@ int32_t LoadAseFile(const char* fileName) {
     return 1;
   }
   int32_t r;
-  while ((r = ReadAseLine()) != EndOfFile) {
+  while ((r = ScanAseLine()) != EndOfFile) {
     if (r != LineReady) continue;
     if (AseReader.keyword == KwMaterialList)
       ParseMaterialList();
