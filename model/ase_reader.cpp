@@ -223,7 +223,8 @@ int32_t ReadLineInPlace() {
   const char* open = static_cast<const char*>(std::memchr(line, '{', length));
   const char* close = static_cast<const char*>(std::memchr(line, '}', length));
   if (open || close) {
-    length = strnlen(line, length);
+    if (const void* nul = std::memchr(line, '\0', length))
+      length = static_cast<size_t>(static_cast<const char*>(nul) - line);
     if (open && open >= line + length) open = nullptr;
     if (close && close >= line + length) close = nullptr;
   }
@@ -355,7 +356,9 @@ char* NextAseToken(char* pos, char* slot) {
 
 void ClassifyAseKeyword() {
   const char* token = AseReader.tokens[0];
-  AseReader.keyword = FindKeyword(token, strnlen(token, AseTokenSize));
+  const void* end = std::memchr(token, '\0', AseTokenSize);
+  size_t length = end ? static_cast<size_t>(static_cast<const char*>(end) - token) : AseTokenSize;
+  AseReader.keyword = FindKeyword(token, length);
 }
 
 void BeginAseSection() {
