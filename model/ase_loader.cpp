@@ -64,22 +64,6 @@ uint16_t CountField(int32_t limit, const char* object, int32_t value) {
   return static_cast<uint16_t>(value);
 }
 
-// The length of the text token 1 was cut from: the quoted (or bare) second word of the line,
-// up to the line's end.
-size_t SecondWordLength() {
-  const char* p = AseReader.line;
-  auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  auto end = [](char c) { return c == '\0' || c == '\r' || c == '\n'; };
-  while (blank(*p)) ++p;
-  while (!end(*p) && !blank(*p)) ++p;
-  while (blank(*p)) ++p;
-  const bool quoted = *p == '"';
-  if (quoted) ++p;
-  size_t n = 0;
-  while (!end(p[n]) && (quoted ? p[n] != '"' : !blank(p[n]))) ++n;
-  return n;
-}
-
 void ReleaseMeshBuffers() {
   delete[] LoadBuffers.vertices;
   delete[] LoadBuffers.indices;
@@ -100,7 +84,7 @@ template <typename Handler>
 void ForEachLineInSection(Handler handle) {
   BeginAseSection();
   for (;;) {
-    int32_t r = ReadAseLine();
+    int32_t r = ScanAseLine();
     if (r == EndOfFile || r == SectionEnd) return;
     if (r == LineReady) handle(AseReader.keyword);
   }
@@ -110,18 +94,16 @@ void ParseMap(Material* material) {
   ForEachLineInSection([material](int32_t keyword) {
     if (!material) return;
     if (keyword == KwBitmap) {
-      const char* path = AseReader.tokens[1];
+      const char* path = AseTokenText(1);
       const size_t kept = std::strlen(path);
-      if (kept + 1 >= static_cast<size_t>(AseTokenSize)) {
-        const size_t length = SecondWordLength();
-        // Materials belong to no object yet.
-        if (length > kept) NoteLoadLimit(LimitBitmapPath, "", int64_t(length), int64_t(kept));
-      }
+      const size_t length = size_t(AseTokenLength(1));
+      // Materials belong to no object yet.
+      if (length > kept) NoteLoadLimit(LimitBitmapPath, "", int64_t(length), int64_t(kept));
       const char* slash = std::strrchr(path, '\\');
       CopyName(material->bitmapName, slash ? slash + 1 : path);
       material->diffuse = Vector3(1.0f, 1.0f, 1.0f);
     } else if (keyword == KwMapType) {
-      const char* type = AseReader.tokens[1];
+      const char* type = AseTokenText(1);
       material->mapType = std::strcmp(type, "Spherical") == 0     ? MapSpherical
                           : std::strcmp(type, "Cylindrical") == 0 ? MapCylindrical
                                                                   : MapPlain;
@@ -367,14 +349,14 @@ void ParseGeomObject() {
   ObjectShortOfMemory = false;
   ForEachLineInSection([](int32_t keyword) {
     switch (keyword) {
-      case KwNodeName: CopyName(CurrentNodeName, AseReader.tokens[1]); break;
+      case KwNodeName: CopyName(CurrentNodeName, AseTokenText(1)); break;
       case KwMesh: ParseMesh(); break;
       case KwMaterialRef: {
         int32_t index = AseTokenInt(1);
         if (InRange(index, LoadedMaterials.count)) CurrentMaterial = static_cast<uint16_t>(index);
         break;
       }
-      case KwNodeParent: CopyName(CurrentParentName, AseReader.tokens[1]); break;
+      case KwNodeParent: CopyName(CurrentParentName, AseTokenText(1)); break;
       default: break;
     }
   });
@@ -446,7 +428,7 @@ int32_t LoadAseFile(const char* fileName) {
     return 1;
   }
   int32_t r;
-  while ((r = ReadAseLine()) != EndOfFile) {
+  while ((r = ScanAseLine()) != EndOfFile) {
     if (r != LineReady) continue;
     if (AseReader.keyword == KwMaterialList)
       ParseMaterialList();

@@ -80,13 +80,20 @@ bool OpenAseFile(const char* name);
 void CloseAseFile();
 
 int32_t ReadAseLine();
+// ReadAseLine for the parser: the same results, depth and sections, but the line and the token
+// slots are not filled; the parser reads the tokens it needs through AseToken*.
+int32_t ScanAseLine();
 // Fills `slot` with the token starting at or after `pos`; returns the position after it, or null
 // when the line holds no further token. Blanks inside quotes become '_' in the line and the token.
 char* NextAseToken(char* pos, char* slot);
 void ClassifyAseKeyword();
 void BeginAseSection();
 
-// Token conversions with atoi / atof semantics (a token with no number reads as 0). Positions the
-// current line does not have read as empty tokens.
+// Token i of the current line (cut to a slot's 127 characters) and its conversions with atoi /
+// atof semantics (a token with no number reads as 0). Positions the current line does not have
+// read as empty tokens.
+const char* AseTokenText(int index);
 int32_t AseTokenInt(int index);
+// The length of token i as the current line holds it, before the cut to a slot.
+int32_t AseTokenLength(int index);
 float AseTokenReal(int index);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -29,16 +30,20 @@ float Jitter(uint32_t& state) {
 }
 
 void WriteObject(Out& o, const AseGenOptions& opt, int index, uint32_t& rng) {
-  char name[64];
+  char name[64], parent[64];
   if (index == 0)
     std::snprintf(name, sizeof name, "%s", opt.rootName);
   else
     std::snprintf(name, sizeof name, "Part %02d", index);
+  if (opt.chain && index > 1)
+    std::snprintf(parent, sizeof parent, "Part %02d", index - 1);
+  else
+    std::snprintf(parent, sizeof parent, "%s", opt.rootName);
   int n = opt.gridSize < 2 ? 2 : opt.gridSize;
   int vertices = n * n, faces = 2 * (n - 1) * (n - 1);
   o.Line("*GEOMOBJECT {");
   o.Line("\t*NODE_NAME \"%s\"", name);
-  if (index > 0) o.Line("\t*NODE_PARENT \"%s\"", opt.rootName);
+  if (index > 0) o.Line("\t*NODE_PARENT \"%s\"", parent);
   o.Line("\t*NODE_TM {");
   o.Line("\t\t*NODE_NAME \"%s\"", name);
   o.Line("\t\t*INHERIT_POS 0 0 0");
@@ -57,14 +62,22 @@ void WriteObject(Out& o, const AseGenOptions& opt, int index, uint32_t& rng) {
            index * 3.0f + Jitter(rng), (v / n) * 1.5f + Jitter(rng));
   o.Line("\t\t}");
   o.Line("\t\t*MESH_FACE_LIST {");
+  // Every smoothing group: a face line past the 254 characters of one read.
+  const char* smoothing = opt.longLines
+                              ? "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,"
+                                "25,26,27,28,29,30,31,32 \t*MESH_MTLID 0"
+                              : "1 \t*MESH_MTLID 0";
+  const int w = opt.longLines ? 20 : 4;  // field width of the face and corner numbers
   int f = 0;
   for (int y = 0; y + 1 < n; ++y)
     for (int x = 0; x + 1 < n; ++x) {
       int a = y * n + x, b = a + 1, c = a + n, d = c + 1;
-      o.Line("\t\t\t*MESH_FACE %4d:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    0\t "
-             "*MESH_SMOOTHING 1 \t*MESH_MTLID 0", f++, a, b, d);
-      o.Line("\t\t\t*MESH_FACE %4d:    A: %4d B: %4d C: %4d AB:    0 BC:    1 CA:    1\t "
-             "*MESH_SMOOTHING 1 \t*MESH_MTLID 0", f++, a, d, c);
+      o.Line("\t\t\t*MESH_FACE %*d:    A: %*d B: %*d C: %*d AB:    1 BC:    1 CA:    0\t "
+             "*MESH_SMOOTHING %s", w, f, w, a, w, b, w, d, smoothing);
+      ++f;
+      o.Line("\t\t\t*MESH_FACE %*d:    A: %*d B: %*d C: %*d AB:    0 BC:    1 CA:    1\t "
+             "*MESH_SMOOTHING %s", w, f, w, a, w, d, w, c, smoothing);
+      ++f;
     }
   o.Line("\t\t}");
   o.Line("\t\t*MESH_NUMTVERTEX %d", vertices);
@@ -101,8 +114,36 @@ void WriteObject(Out& o, const AseGenOptions& opt, int index, uint32_t& rng) {
   o.Line("\t*PROP_MOTIONBLUR 0");
   o.Line("\t*PROP_CASTSHADOW 1");
   o.Line("\t*PROP_RECVSHADOW 1");
-  o.Line("\t*MATERIAL_REF 0");
+  o.Line("\t*MATERIAL_REF %d", opt.materials > 1 ? index % opt.materials : 0);
   o.Line("}");
+}
+
+void WriteMaterial(Out& o, const AseGenOptions& opt, int index) {
+  // A name longer than a line read, as some exporters leave after many copies of a material.
+  std::string name = index == 0 ? "Skin" : "Material #" + std::to_string(index);
+  if (opt.longLines && index > 0)
+    while (name.size() < 300) name += " copy of Material #" + std::to_string(index);
+  float shade = index == 0 ? 0.5882f : 0.25f + static_cast<float>(index % 50) / 100.0f;
+  o.Line("\t*MATERIAL %d {", index);
+  o.Line("\t\t*MATERIAL_NAME \"%s\"", name.c_str());
+  o.Line("\t\t*MATERIAL_CLASS \"Standard\"");
+  o.Line("\t\t*MATERIAL_AMBIENT %.4f\t%.4f\t%.4f", shade, shade, shade);
+  o.Line("\t\t*MATERIAL_DIFFUSE %.4f\t%.4f\t%.4f", shade, shade, shade);
+  o.Line("\t\t*MATERIAL_SPECULAR 0.9000\t0.9000\t0.9000");
+  o.Line("\t\t*MATERIAL_SHINE 0.1000");
+  o.Line("\t\t*MATERIAL_SHINESTRENGTH 0.0000");
+  o.Line("\t\t*MATERIAL_TRANSPARENCY 0.0000");
+  if (opt.bitmap && *opt.bitmap) {
+    o.Line("\t\t*MAP_DIFFUSE {");
+    o.Line("\t\t\t*MAP_NAME \"Map #%d\"", index + 1);
+    o.Line("\t\t\t*MAP_CLASS \"Bitmap\"");
+    o.Line("\t\t\t*MAP_SUBNO 1");
+    o.Line("\t\t\t*MAP_AMOUNT 1.0000");
+    o.Line("\t\t\t*BITMAP \"%s\"", opt.bitmap);
+    o.Line("\t\t\t*MAP_TYPE Screen");
+    o.Line("\t\t}");
+  }
+  o.Line("\t}");
 }
 
 }  // namespace
@@ -111,7 +152,8 @@ std::string GenerateAseModel(const AseGenOptions& opt) {
   Out o{std::string(), opt.crlf};
   uint32_t rng = 12345;
   o.Line("*3DSMAX_ASCIIEXPORT\t200");
-  o.Line("*COMMENT \"AsciiExport Version  2.00 - generated\"");
+  o.Line("*COMMENT \"AsciiExport Version  2.00 - generated%s\"",
+         opt.longLines ? std::string(280, '-').c_str() : "");
   o.Line("*SCENE {");
   o.Line("\t*SCENE_FILENAME \"generated.max\"");
   o.Line("\t*SCENE_FIRSTFRAME 0");
@@ -122,27 +164,9 @@ std::string GenerateAseModel(const AseGenOptions& opt) {
   o.Line("\t*SCENE_AMBIENT_STATIC 0.0000\t0.0000\t0.0000");
   o.Line("}");
   o.Line("*MATERIAL_LIST {");
-  o.Line("\t*MATERIAL_COUNT 1");
-  o.Line("\t*MATERIAL 0 {");
-  o.Line("\t\t*MATERIAL_NAME \"Skin\"");
-  o.Line("\t\t*MATERIAL_CLASS \"Standard\"");
-  o.Line("\t\t*MATERIAL_AMBIENT 0.5882\t0.5882\t0.5882");
-  o.Line("\t\t*MATERIAL_DIFFUSE 0.5882\t0.5882\t0.5882");
-  o.Line("\t\t*MATERIAL_SPECULAR 0.9000\t0.9000\t0.9000");
-  o.Line("\t\t*MATERIAL_SHINE 0.1000");
-  o.Line("\t\t*MATERIAL_SHINESTRENGTH 0.0000");
-  o.Line("\t\t*MATERIAL_TRANSPARENCY 0.0000");
-  if (opt.bitmap && *opt.bitmap) {
-    o.Line("\t\t*MAP_DIFFUSE {");
-    o.Line("\t\t\t*MAP_NAME \"Map #1\"");
-    o.Line("\t\t\t*MAP_CLASS \"Bitmap\"");
-    o.Line("\t\t\t*MAP_SUBNO 1");
-    o.Line("\t\t\t*MAP_AMOUNT 1.0000");
-    o.Line("\t\t\t*BITMAP \"%s\"", opt.bitmap);
-    o.Line("\t\t\t*MAP_TYPE Screen");
-    o.Line("\t\t}");
-  }
-  o.Line("\t}");
+  int materials = opt.materials < 1 ? 1 : opt.materials;
+  o.Line("\t*MATERIAL_COUNT %d", materials);
+  for (int m = 0; m < materials; ++m) WriteMaterial(o, opt, m);
   o.Line("}");
   for (int i = 0; i <= opt.children; ++i) WriteObject(o, opt, i, rng);
   return o.text;

@@ -10,6 +10,10 @@ struct AseGenOptions {
   int gridSize = 16;             // each object is a gridSize x gridSize vertex sheet
   const char* bitmap = "C:\\3dsmax\\maps\\skin.bmp";  // empty for none
   bool crlf = false;             // line ends as written on the original platform
+  // Other shapes of file, for comparisons that should not be tuned to one:
+  int materials = 1;             // material blocks; object i refers to material i % materials
+  bool chain = false;            // each object is the child of the one before, not of the root
+  bool longLines = false;        // face lines longer than a line read, long names and comments
 };
 
 // One complete file: scene block, one material, the root and its children.

@@ -15,6 +15,7 @@
 #include "win32/window_internal.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +25,46 @@
 #include <vector>
 
 namespace {
+
+// SDL2 is opened when the first host window is wanted, not linked: programs that never show one
+// (the tools, most tests, headless runs) start without it and the many libraries it brings.
+#define VELTA_SDL_CALLS(X) \
+  X(CreateRenderer) X(CreateTexture) X(CreateWindow) X(DestroyRenderer) X(DestroyTexture) \
+  X(DestroyWindow) X(GetError) X(GetWindowFlags) X(GetWindowID) X(GetWindowPosition) \
+  X(GetWindowSize) X(HideWindow) X(InitSubSystem) X(MinimizeWindow) X(PollEvent) X(QuitSubSystem) \
+  X(RenderClear) X(RenderCopy) X(RenderPresent) X(RenderSetLogicalSize) X(RestoreWindow) \
+  X(SetHint) X(SetRenderDrawColor) X(SetWindowFullscreen) X(SetWindowPosition) X(SetWindowSize) \
+  X(SetWindowTitle) X(ShowCursor) X(ShowWindow) X(UpdateTexture) X(WaitEventTimeout)
+
+struct SdlCalls {
+#define VELTA_SDL_FIELD(name) decltype(&::SDL_##name) name = nullptr;
+  VELTA_SDL_CALLS(VELTA_SDL_FIELD)
+#undef VELTA_SDL_FIELD
+};
+SdlCalls sdl;
+
+bool OpenSdl(std::string& why) {
+  static bool opened = false;
+  if (opened) return true;
+  void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    const char* error = dlerror();
+    why = error ? error : "libSDL2-2.0.so.0 cannot be loaded";
+    return false;
+  }
+  SdlCalls calls;
+#define VELTA_SDL_LOOKUP(name)                                                          \
+  calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(library, "SDL_" #name)); \
+  if (!calls.name) {                                                                   \
+    why = "SDL_" #name " is missing from libSDL2-2.0.so.0";                            \
+    return false;                                                                      \
+  }
+  VELTA_SDL_CALLS(VELTA_SDL_LOOKUP)
+#undef VELTA_SDL_LOOKUP
+  sdl = calls;
+  opened = true;
+  return true;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -123,10 +164,10 @@ class SdlDisplay final : public Display {
   }
   ~SdlDisplay() override {
     if (g_sdl == this) g_sdl = nullptr;
-    if (texture_) SDL_DestroyTexture(texture_);
-    SDL_DestroyRenderer(renderer_);
-    SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (texture_) sdl.DestroyTexture(texture_);
+    sdl.DestroyRenderer(renderer_);
+    sdl.DestroyWindow(window_);
+    sdl.QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   const char* Name() const override { return "sdl"; }
@@ -165,7 +206,7 @@ class SdlDisplay final : public Display {
   void WindowDestroyed(HWND window) override {
     inner_->WindowDestroyed(window);
     // The main window going away takes the host window out of sight at once.
-    if (window == MainTopLevelWindow()) SDL_HideWindow(window_);
+    if (window == MainTopLevelWindow()) sdl.HideWindow(window_);
   }
 
   bool SaveSnapshot(HWND window, const char* path) override {
@@ -229,8 +270,8 @@ bool SdlDisplay::UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part) {
   const Uint32 format = TextureFormatOf(s.bitsPerPixel);
   if (!texture_ || textureWidth_ != int(s.width) || textureHeight_ != int(s.height) ||
       textureFormat_ != format) {
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, int(s.width),
+    if (texture_) sdl.DestroyTexture(texture_);
+    texture_ = sdl.CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, int(s.width),
                                  int(s.height));
     if (!texture_) return false;
     textureWidth_ = int(s.width), textureHeight_ = int(s.height), textureFormat_ = format;
@@ -238,7 +279,7 @@ bool SdlDisplay::UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part) {
   const uint8_t* first = s.pixels.data() + size_t(part.y) * s.pitch;
   if (s.bitsPerPixel != 8) {
     const size_t bytes = s.bitsPerPixel / 8;
-    return SDL_UpdateTexture(texture_, &part, first + size_t(part.x) * bytes, int(s.pitch)) == 0;
+    return sdl.UpdateTexture(texture_, &part, first + size_t(part.x) * bytes, int(s.pitch)) == 0;
   }
   uint32_t colors[256];
   for (int i = 0; i < 256; ++i)
@@ -250,13 +291,13 @@ bool SdlDisplay::UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part) {
     uint32_t* out = converted_.data() + size_t(y) * size_t(part.w);
     for (int x = 0; x < part.w; ++x) out[x] = colors[row[x]];
   }
-  return SDL_UpdateTexture(texture_, &part, converted_.data(), part.w * 4) == 0;
+  return sdl.UpdateTexture(texture_, &part, converted_.data(), part.w * 4) == 0;
 }
 
 void SdlDisplay::Present() {
   lastPresent_ = Clock::now();
-  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) ||
-      (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED))
+  if (!(sdl.GetWindowFlags(window_) & SDL_WINDOW_SHOWN) ||
+      (sdl.GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED))
     return;
   const ScreenBuffer& s = inner_->Screen();
   const RECT shown = ShownRect();
@@ -265,19 +306,19 @@ void SdlDisplay::Present() {
   const LONG left = std::max<LONG>(shown.left, 0), top = std::max<LONG>(shown.top, 0);
   const LONG right = std::min<LONG>(shown.right, LONG(s.width));
   const LONG bottom = std::min<LONG>(shown.bottom, LONG(s.height));
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
+  sdl.SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  sdl.RenderClear(renderer_);
   if (right > left && bottom > top) {
     const SDL_Rect part{int(left), int(top), int(right - left), int(bottom - top)};
     const SDL_Rect to{int(left - shown.left), int(top - shown.top), part.w, part.h};
-    if (UpdateTexture(s, part)) SDL_RenderCopy(renderer_, texture_, &part, &to);
+    if (UpdateTexture(s, part)) sdl.RenderCopy(renderer_, texture_, &part, &to);
   }
-  SDL_RenderPresent(renderer_);
+  sdl.RenderPresent(renderer_);
 }
 
 void SdlDisplay::PumpEvents(bool wait) {
   SDL_Event e;
-  while (SDL_PollEvent(&e)) HandleEvent(e);
+  while (sdl.PollEvent(&e)) HandleEvent(e);
   const auto since = Clock::now() - lastPresent_;
   if (!wait) {
     // A loop that draws frames presents them itself; any other loop (a modal one, a paused
@@ -298,9 +339,9 @@ void SdlDisplay::PumpEvents(bool wait) {
   // A user sits at this screen: a wait lasts until the user's input (or a window's paint)
   // gives the queue something, showing the screen every so often, and ends with the program.
   for (;;) {
-    if (SDL_WaitEventTimeout(&e, timeout)) {
+    if (sdl.WaitEventTimeout(&e, timeout)) {
       HandleEvent(e);
-      while (SDL_PollEvent(&e)) HandleEvent(e);
+      while (sdl.PollEvent(&e)) HandleEvent(e);
     } else if (timeout != kIdleWaitMs) {
       Present();
     }
@@ -362,11 +403,11 @@ void SdlDisplay::UpdateCursor(POINT p) {
   }
   if (hide == cursorHidden_) return;
   cursorHidden_ = hide;
-  SDL_ShowCursor(hide ? SDL_DISABLE : SDL_ENABLE);
+  sdl.ShowCursor(hide ? SDL_DISABLE : SDL_ENABLE);
 }
 
 void SdlDisplay::HandleWindowEvent(const SDL_WindowEvent& e) {
-  if (e.windowID != SDL_GetWindowID(window_)) return;
+  if (e.windowID != sdl.GetWindowID(window_)) return;
   const HWND main = MainTopLevelWindow();
   switch (e.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -403,7 +444,7 @@ void SdlDisplay::HandleWindowEvent(const SDL_WindowEvent& e) {
       Present();
       break;
     case SDL_WINDOWEVENT_LEAVE:
-      if (cursorHidden_) SDL_ShowCursor(SDL_ENABLE), cursorHidden_ = false;
+      if (cursorHidden_) sdl.ShowCursor(SDL_ENABLE), cursorHidden_ = false;
       break;
     default:
       break;
@@ -439,32 +480,32 @@ void SdlDisplay::FollowMainWindow() {
   GetWindowTextA(main, text, int(sizeof text));
   if (title_ != text) {
     title_ = text;
-    SDL_SetWindowTitle(window_, title_.c_str());
+    sdl.SetWindowTitle(window_, title_.c_str());
   }
   if (fullScreen_) return;
-  const Uint32 flags = SDL_GetWindowFlags(window_);
+  const Uint32 flags = sdl.GetWindowFlags(window_);
   if (!IsWindowVisible(main)) {
-    if (flags & SDL_WINDOW_SHOWN) SDL_HideWindow(window_);
+    if (flags & SDL_WINDOW_SHOWN) sdl.HideWindow(window_);
     return;
   }
   if (IsIconic(main)) {
-    if (!(flags & SDL_WINDOW_MINIMIZED)) SDL_MinimizeWindow(window_);
+    if (!(flags & SDL_WINDOW_MINIMIZED)) sdl.MinimizeWindow(window_);
     return;
   }
   const RECT shown = ShownRect();
   int width = 0, height = 0;
-  SDL_GetWindowSize(window_, &width, &height);
+  sdl.GetWindowSize(window_, &width, &height);
   if (Width(shown) > 0 && Height(shown) > 0 && (width != Width(shown) || height != Height(shown)))
     AskSize(int(Width(shown)), int(Height(shown)));
-  if (!(flags & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window_);
-  if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+  if (!(flags & SDL_WINDOW_SHOWN)) sdl.ShowWindow(window_);
+  if (flags & SDL_WINDOW_MINIMIZED) sdl.RestoreWindow(window_);
 }
 
 void SdlDisplay::AskSize(int width, int height) {
   awaited_ = true;
   awaitedWidth_ = width, awaitedHeight_ = height;
   awaitedUntil_ = Clock::now() + kSettleTime;
-  SDL_SetWindowSize(window_, width, height);
+  sdl.SetWindowSize(window_, width, height);
 }
 
 // True for a size report to pass over: one on the way to an asked size, or the asked size
@@ -484,47 +525,48 @@ bool SdlDisplay::AwaitedSize(int width, int height) {
 void SdlDisplay::EnterFullScreen() {
   const ScreenBuffer& s = inner_->Screen();
   if (!fullScreen_) {
-    SDL_GetWindowPosition(window_, &savedX_, &savedY_);
+    sdl.GetWindowPosition(window_, &savedX_, &savedY_);
     havePlace_ = true;
   }
   fullScreen_ = true;
-  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) SDL_ShowWindow(window_);
-  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-  SDL_RenderSetLogicalSize(renderer_, int(s.width), int(s.height));
+  if (!(sdl.GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) sdl.ShowWindow(window_);
+  sdl.SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  sdl.RenderSetLogicalSize(renderer_, int(s.width), int(s.height));
 }
 
 void SdlDisplay::LeaveFullScreen() {
   if (!fullScreen_) return;
   fullScreen_ = false;
-  SDL_SetWindowFullscreen(window_, 0);
-  SDL_RenderSetLogicalSize(renderer_, 0, 0);
+  sdl.SetWindowFullscreen(window_, 0);
+  sdl.RenderSetLogicalSize(renderer_, 0, 0);
   // Without a window manager the host window keeps the screen's size: give it the window's.
   const RECT shown = ShownRect();
   if (Width(shown) > 0 && Height(shown) > 0) AskSize(int(Width(shown)), int(Height(shown)));
-  if (havePlace_) SDL_SetWindowPosition(window_, savedX_, savedY_);
+  if (havePlace_) sdl.SetWindowPosition(window_, savedX_, savedY_);
   FollowMainWindow();
 }
 
 }  // namespace
 
 Display* NewSdlDisplay(std::string& why) {
+  if (!OpenSdl(why)) return nullptr;
   // Without its own signal handlers, an interrupt ends the program as it always has.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The software framebuffer path: the GL one is slower for a streaming picture.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    why = SDL_GetError();
+  sdl.SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  sdl.SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  sdl.SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (sdl.InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    why = sdl.GetError();
     return nullptr;
   }
-  SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640,
+  SDL_Window* window = sdl.CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640,
                                         480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
+  SDL_Renderer* renderer = window ? sdl.CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
   if (!renderer) {
-    why = SDL_GetError();
-    if (window) SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    why = sdl.GetError();
+    if (window) sdl.DestroyWindow(window);
+    sdl.QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
   return new SdlDisplay(window, renderer);

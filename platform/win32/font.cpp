@@ -6,6 +6,7 @@
 #include "testing/font_hooks.h"
 #include "win32/text.h"
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -30,6 +31,63 @@
 #endif
 
 namespace {
+
+// FreeType and fontconfig are opened when text is first drawn, not linked: programs that draw none
+// (the tools, most tests) start without them and the libraries they bring.
+#define VELTA_FREETYPE_CALLS(X) \
+  X(Done_Face) X(Get_Char_Index) X(Get_Sfnt_Table) X(Init_FreeType) X(Load_Glyph) X(New_Face) \
+  X(Render_Glyph) X(Select_Charmap) X(Set_Char_Size)
+#define VELTA_FONTCONFIG_CALLS(X) \
+  X(CharSetHasChar) X(ConfigSubstitute) X(DefaultSubstitute) X(FontSetDestroy) X(FontSort) \
+  X(Init) X(InitReinitialize) X(NameParse) X(PatternDestroy) X(PatternGetCharSet) \
+  X(PatternGetInteger) X(PatternGetString)
+
+struct FreetypeCalls {
+#define VELTA_FONT_FIELD(name) decltype(&::FT_##name) name = nullptr;
+  VELTA_FREETYPE_CALLS(VELTA_FONT_FIELD)
+#undef VELTA_FONT_FIELD
+};
+struct FontconfigCalls {
+#define VELTA_FONT_FIELD(name) decltype(&::Fc##name) name = nullptr;
+  VELTA_FONTCONFIG_CALLS(VELTA_FONT_FIELD)
+#undef VELTA_FONT_FIELD
+};
+FreetypeCalls freetype;
+FontconfigCalls fontconfig;
+
+// Both libraries and every call, or nothing (reported once).
+bool OpenFontLibraries() {
+  static const bool opened = [] {
+    void* ft = dlopen("libfreetype.so.6", RTLD_NOW | RTLD_LOCAL);
+    void* fc = ft ? dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL) : nullptr;
+    if (!fc) {
+      const char* error = dlerror();
+      std::fprintf(stderr, "velta: %s; text is not drawn\n", error ? error : "no font libraries");
+      return false;
+    }
+    FreetypeCalls t;
+    FontconfigCalls c;
+    bool all = true;
+#define VELTA_FONT_LOOKUP(lib, calls, prefix, name)                                      \
+  calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(lib, prefix #name));         \
+  if (!calls.name) {                                                                      \
+    std::fprintf(stderr, "velta: %s%s is missing; text is not drawn\n", prefix, #name); \
+    all = false;                                                                          \
+  }
+#define VELTA_FT_LOOKUP(name) VELTA_FONT_LOOKUP(ft, t, "FT_", name)
+#define VELTA_FC_LOOKUP(name) VELTA_FONT_LOOKUP(fc, c, "Fc", name)
+    VELTA_FREETYPE_CALLS(VELTA_FT_LOOKUP)
+    VELTA_FONTCONFIG_CALLS(VELTA_FC_LOOKUP)
+#undef VELTA_FC_LOOKUP
+#undef VELTA_FT_LOOKUP
+#undef VELTA_FONT_LOOKUP
+    if (!all) return false;
+    freetype = t;
+    fontconfig = c;
+    return true;
+  }();
+  return opened;
+}
 
 // Input past this many bytes is not looked at: the line is cut at kMaxTextRunWidth long before
 // unless most characters have no advance, and then the work must still be bounded.
@@ -94,13 +152,13 @@ FontState& Font() {
 }
 
 bool HasHangul(FT_Face face) {
-  return FT_Get_Char_Index(face, kHangulFirst) != 0 && FT_Get_Char_Index(face, kHangulLast) != 0;
+  return freetype.Get_Char_Index(face, kHangulFirst) != 0 && freetype.Get_Char_Index(face, kHangulLast) != 0;
 }
 
 // Like a GDI font, the cell is the Windows ascent plus descent where the face gives them.
 void ReadCellMetrics(FontState& f) {
   FT_Face face = f.face;
-  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  auto* os2 = static_cast<TT_OS2*>(freetype.Get_Sfnt_Table(face, FT_SFNT_OS2));
   if (os2 && os2->version != 0xFFFF && long(os2->usWinAscent) + os2->usWinDescent > 0) {
     f.ascentUnits = os2->usWinAscent;
     f.descentUnits = os2->usWinDescent;
@@ -119,10 +177,10 @@ void ReadCellMetrics(FontState& f) {
 // Only scalable faces with a Unicode map will do: every size must be drawable.
 bool OpenFace(FontState& f, const char* path, int index) {
   FT_Face face = nullptr;
-  if (FT_New_Face(f.library, path, index, &face) != 0) return false;
+  if (freetype.New_Face(f.library, path, index, &face) != 0) return false;
   if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0 ||
-      FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0) {
-    FT_Done_Face(face);
+      freetype.Select_Charmap(face, FT_ENCODING_UNICODE) != 0) {
+    freetype.Done_Face(face);
     return false;
   }
   f.face = face;
@@ -156,16 +214,16 @@ bool OpenFromFontconfig(FontState& f) {
   bool loaded;
   {
     [[maybe_unused]] FontconfigLoad load;
-    loaded = FcInit();
+    loaded = fontconfig.Init();
   }
   if (!loaded) return false;
-  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ko"));
+  FcPattern* pattern = fontconfig.NameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ko"));
   if (!pattern) return false;
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
+  fontconfig.ConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  fontconfig.DefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcFontSet* fonts = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-  FcPatternDestroy(pattern);
+  FcFontSet* fonts = fontconfig.FontSort(nullptr, pattern, FcFalse, nullptr, &result);
+  fontconfig.PatternDestroy(pattern);
   if (!fonts) return false;
   bool found = false;
   for (int pass = 0; pass < 2 && !found; ++pass) {
@@ -173,10 +231,10 @@ bool OpenFromFontconfig(FontState& f) {
       FcChar8* file = nullptr;
       int index = 0;
       FcCharSet* chars = nullptr;
-      if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-      if (FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-      bool hangul = FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &chars) == FcResultMatch &&
-                    FcCharSetHasChar(chars, kHangulFirst) && FcCharSetHasChar(chars, kHangulLast);
+      if (fontconfig.PatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+      if (fontconfig.PatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+      bool hangul = fontconfig.PatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &chars) == FcResultMatch &&
+                    fontconfig.CharSetHasChar(chars, kHangulFirst) && fontconfig.CharSetHasChar(chars, kHangulLast);
       if (pass == 0 && !hangul) continue;
       found = OpenFace(f, reinterpret_cast<const char*>(file), index);
       if (found && pass == 1)
@@ -184,13 +242,14 @@ bool OpenFromFontconfig(FontState& f) {
                      f.path.c_str());
     }
   }
-  FcFontSetDestroy(fonts);
+  fontconfig.FontSetDestroy(fonts);
   return found;
 }
 
 void Search(FontState& f) {
   f.searched = true;
-  if (!f.library && FT_Init_FreeType(&f.library) != 0) {
+  if (!OpenFontLibraries()) return;
+  if (!f.library && freetype.Init_FreeType(&f.library) != 0) {
     f.library = nullptr;
     std::fprintf(stderr, "velta: FreeType cannot start; text is not drawn\n");
     return;
@@ -209,7 +268,7 @@ void Forget(FontState& f) {
   f.cachedBytes = 0;
   f.layout.clear();
   f.sizeSet = 0;
-  if (f.face) FT_Done_Face(f.face);
+  if (f.face) freetype.Done_Face(f.face);
   f.face = nullptr;
   f.path.clear();
   f.searched = false;
@@ -226,7 +285,7 @@ bool SetCellHeight(FontState& f, int pixelHeight) {
   long total = f.ascentUnits + f.descentUnits;
   FT_F26Dot6 em = FT_F26Dot6(int64_t(pixelHeight) * 64 * f.face->units_per_EM / total);
   if (em < 1) em = 1;
-  if (FT_Set_Char_Size(f.face, 0, em, 72, 72) != 0) {
+  if (freetype.Set_Char_Size(f.face, 0, em, 72, 72) != 0) {
     f.sizeSet = 0;
     return false;
   }
@@ -259,8 +318,8 @@ void CopyBitmap(const FT_Bitmap& bitmap, Glyph& g) {
 
 bool RenderGlyph(FontState& f, FT_UInt index, Glyph& g) {
   FT_GlyphSlot slot = f.face->glyph;
-  if (FT_Load_Glyph(f.face, index, FT_LOAD_TARGET_NORMAL) != 0) return false;
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return false;
+  if (freetype.Load_Glyph(f.face, index, FT_LOAD_TARGET_NORMAL) != 0) return false;
+  if (freetype.Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return false;
   g.advance = int((slot->advance.x + 32) >> 6);
   if (g.advance < 0) g.advance = 0;
   g.left = slot->bitmap_left;
@@ -275,7 +334,7 @@ const Glyph* GlyphFor(FontState& f, char32_t cp, int pixelHeight) {
   if (it != f.cache.end()) return &it->second;
   Glyph g;
   if (SetCellHeight(f, pixelHeight)) {
-    FT_UInt index = FT_Get_Char_Index(f.face, cp);
+    FT_UInt index = freetype.Get_Char_Index(f.face, cp);
     // A glyph the face cannot draw becomes its missing-glyph box.
     if (!RenderGlyph(f, index, g) && index != 0) {
       g = Glyph();
@@ -421,7 +480,7 @@ void TestReloadTextFont() {
   Forget(f);
   {
     [[maybe_unused]] FontconfigLoad load;
-    FcInitReinitialize();
+    if (OpenFontLibraries()) fontconfig.InitReinitialize();
   }
   Search(f);
 }

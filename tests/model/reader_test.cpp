@@ -181,6 +181,53 @@ TEST_F(Reader, MissingFileDoesNotOpen) {
   EXPECT_EQ(ReadAseLine(), EndOfFile);
 }
 
+// The parser's reads cut tokens where they lie in the file; every token it can ask for must read
+// as the full read's slot does, also where a conversion in place could run on past a token.
+TEST_F(Reader, ParserReadsGiveTheTokensOfAFullRead) {
+  const std::string text =
+      "*MESH_VERTEX 0\t1.5\t-2e3\t+.25\r\n"
+      "*MESH_FACE \r 7 \x0b\n"                       // tokens of space characters only
+      "*X \"\r\n"                                    // an open quote ending the line
+      "*X \"4 5\" 6\t\"\"\t\"\r\"\n"
+      "*X " + std::string(200, '9') + " 3\n"         // a number past a slot's 127 characters
+      "*X 12" + std::string("\0", 1) + " 34\n"
+      "*MESH_TVERT " + std::string(300, '1') + "\n"  // a line past one read
+      "*X 0x1A nan inf 1e400 -0 5.\n"
+      "*X 77";                                     // no line feed at the end
+  std::vector<std::vector<std::string>> full;
+  std::vector<std::vector<int32_t>> ints;
+  std::vector<std::vector<uint32_t>> reals;
+  auto bits = [](float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+  };
+  Open(text);
+  for (int32_t r; (r = ReadAseLine()) != EndOfFile;) {
+    ASSERT_EQ(r, LineReady);
+    full.emplace_back();
+    ints.emplace_back();
+    reals.emplace_back();
+    for (int i = 0; i < AseMaxTokens; ++i) {
+      full.back().push_back(Token(i));
+      ints.back().push_back(AseTokenInt(i));
+      reals.back().push_back(bits(AseTokenReal(i)));
+    }
+  }
+  CloseAseFile();
+  Open(text);
+  for (size_t line = 0; line < full.size(); ++line) {
+    ASSERT_EQ(ScanAseLine(), LineReady) << line;
+    for (int i = 0; i < AseMaxTokens; ++i) {
+      // Numbers first, the way the parser reads them, before any text copy of the token.
+      EXPECT_EQ(AseTokenInt(i), ints[line][i]) << "line " << line << " token " << i;
+      EXPECT_EQ(bits(AseTokenReal(i)), reals[line][i]) << "line " << line << " token " << i;
+      EXPECT_EQ(AseTokenText(i), full[line][i]) << "line " << line << " token " << i;
+    }
+  }
+  EXPECT_EQ(ScanAseLine(), EndOfFile);
+}
+
 struct NumberCase {
   const char* token;
   int32_t asInt;
