@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -13,7 +16,6 @@
 
 #include "model/ase_loader.h"
 #include "scene/object_list.h"
-#include "tools/stage/stage.h"
 #include "win32/message_box.h"
 #include "win32/text.h"
 
@@ -126,6 +128,52 @@ int Usage() {
   return 2;
 }
 
+// velta-view beside this program (the installed layout), else beside the viewer in a build
+// tree, else on PATH. The stage's image decoding stays out of this tool, which starts in a few
+// milliseconds and under little memory.
+std::filesystem::path FindStager() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  for (const fs::path& p : {self / "velta-view", self.parent_path() / "app" / "velta-view"})
+    if (fs::is_regular_file(p, ec)) return p;
+  if (const char* path = std::getenv("PATH")) {
+    std::string all = path;
+    for (size_t at = 0; at <= all.size();) {
+      size_t end = all.find(':', at);
+      if (end == std::string::npos) end = all.size();
+      const fs::path p = fs::path(all.substr(at, end - at)) / "velta-view";
+      if (end > at && fs::is_regular_file(p, ec)) return p;
+      at = end + 1;
+    }
+  }
+  return {};
+}
+
+// Runs velta-view --stage DIR MODEL, its report left out; true when it staged the model.
+bool StageWithViewTool(const char* model, const std::string& stage) {
+  const std::filesystem::path stager = FindStager();
+  if (stager.empty()) {
+    std::fprintf(stderr, "velta-ase-info: velta-view is neither beside this program nor on PATH\n");
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const std::string program = stager.string();
+  char* const args[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--stage"),
+                        const_cast<char*>(stage.c_str()), const_cast<char*>(model), nullptr};
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, args, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  if (spawned != 0 || waitpid(child, &status, 0) != child) {
+    std::fprintf(stderr, "velta-ase-info: cannot run %s\n", program.c_str());
+    return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // --file: the model staged as velta-view stages it, in a folder of its own, then loaded and
 // printed exactly as a table row.
 int InfoOfFile(const char* model) {
@@ -136,17 +184,15 @@ int InfoOfFile(const char* model) {
     return 1;
   }
   const std::filesystem::path stage = pattern;
-  const velta_stage::StageResult staged = velta_stage::StageModel(model, stage, {});
   int status = 0;
-  if (!staged.error.empty()) {
-    std::fprintf(stderr, "velta-ase-info: %s: %s\n", model, staged.error.c_str());
+  if (!StageWithViewTool(model, pattern)) {
     status = 1;
   } else {
     const std::filesystem::path back = std::filesystem::current_path(ec);
     std::filesystem::current_path(stage, ec);
     SetMessageBoxPresenter(PrintMessage);
     for (int row = 0; row < ModelTableRows; ++row)
-      if (std::strcmp(ModelTable[row].fileName, velta_stage::kStagedModel) == 0) {
+      if (std::strcmp(ModelTable[row].fileName, "fastfood.ase") == 0) {
         LoadModel(row);
         PrintLoadNotes(row);
         if (LoadReport.outOfMemory) status = 1;
