@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -130,6 +132,42 @@ TEST(ViewerRunTest, StartUpFailureIsOneBoxAndExitCodeZero) {
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(BoxLines(run.errors), std::vector<std::string>{row.box}) << run.errors;
   }
+}
+
+// What the user asked for and cannot have ends the run at once in one line, exit code 1.
+TEST(ViewerRunTest, AnUnwritableSnapshotOrAMissingNamedDisplayFailsInOneLine) {
+  ScratchDir scratch;
+  scratch.Write("file", "x");
+  const struct {
+    std::string environment;
+    std::string line;
+  } rows[] = {
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.File("no-folder/s.bmp") + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.File("no-folder/s.bmp") +
+           " cannot be written (No such file or directory)\n"},
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.File("file/s.bmp") + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.File("file/s.bmp") +
+           " cannot be written (Not a directory)\n"},
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.path().string() + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.path().string() + " cannot be written (Is a directory)\n"},
+      {"-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 VELTA_VIDEO=sdl",
+       "velta: VELTA_VIDEO=sdl: the SDL window cannot open ("},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.environment);
+    const RunResult run = RunViewer(scratch, row.environment + " VELTA_FRAMES=5");
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.errors.rfind(row.line, 0), 0u) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+  }
+  EXPECT_FALSE(std::filesystem::exists(scratch.File("no-folder")));
+  // A snapshot that can be written leaves nothing behind when the check makes it.
+  const std::string fresh = scratch.File("fresh.bmp");
+  const RunResult run =
+      RunViewer(scratch, "VELTA_VIDEO=headless VELTA_FRAMES=3 VELTA_SNAPSHOT='" + fresh + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  Snapshot s;
+  EXPECT_TRUE(ReadSnapshot(fresh, s));
 }
 
 }  // namespace

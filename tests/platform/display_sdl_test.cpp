@@ -130,7 +130,7 @@ TEST_F(SdlDisplayTest, TheEnvironmentChoosesTheDisplay) {
       {nullptr, nullptr, "dummy", "headless"},
       {nullptr, "", "dummy", "headless"},
       {"headless", ":99", "dummy", "headless"},
-      {"sdl", nullptr, "no-such-driver", "headless"},  // SDL fails: headless after one line
+      {nullptr, ":99", "no-such-driver", "headless"},  // SDL fails: headless after one line
   };
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const std::string keepWayland = wayland ? wayland : "";
@@ -143,6 +143,14 @@ TEST_F(SdlDisplayTest, TheEnvironmentChoosesTheDisplay) {
     EXPECT_STREQ(TheDisplay().Name(), c.name)
         << (c.video ? c.video : "-") << " " << (c.display ? c.display : "-") << " " << c.driver;
   }
+  // Asked for by name, a display that cannot open ends the program in one line.
+  setenv("VELTA_VIDEO", "sdl", 1);
+  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  TestResetDisplay();
+  EXPECT_EXIT(TheDisplay(), ::testing::ExitedWithCode(1),
+              "velta: VELTA_VIDEO=sdl: the SDL window cannot open \\(");
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  TestResetDisplay();
   if (wayland) setenv("WAYLAND_DISPLAY", keepWayland.c_str(), 1);
 }
 
