@@ -334,6 +334,14 @@ void SdlDisplay::HandleEvent(const SDL_Event& e) {
                        shown.top + e.button.y);
       break;
     }
+    case SDL_MOUSEWHEEL: {
+      // At the place the last motion left the mouse; a notch is WHEEL_DELTA.
+      const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+      POINT at{};
+      GetCursorPos(&at);
+      if (notches) InputMouseWheel(notches * WHEEL_DELTA, int(at.x), int(at.y));
+      break;
+    }
     case SDL_WINDOWEVENT:
       HandleWindowEvent(e.window);
       break;

@@ -163,6 +163,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CONTEXTMENU:
       if (w->parent) SendMessageA(w->parent, message, wParam, lParam);
       return 0;
+    case WM_MOUSEWHEEL:  // a child hands the wheel on to its parent
+      if (w->parent && (w->style & WS_CHILD))
+        return SendMessageA(w->parent, message, wParam, lParam);
+      return 0;
     case WM_SETTEXT:
       w->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
       return TRUE;

@@ -317,6 +317,28 @@ TEST_F(SdlDisplayTest, TheMouseMovesOnTheScreenUnderTheWindow) {
   ASSERT_NE(click, nullptr);
   EXPECT_EQ(LOWORD(click->lParam), 10);
   EXPECT_EQ(HIWORD(click->lParam), 20);
+
+  // The wheel: WM_MOUSEWHEEL to the focus window, a notch WHEEL_DELTA, at the mouse's place on
+  // the screen; a flipped wheel turns the other way.
+  SetFocus(w);
+  for (const auto direction : {SDL_MOUSEWHEEL_NORMAL, SDL_MOUSEWHEEL_FLIPPED}) {
+    Log().clear();
+    e = SDL_Event{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = -2;
+    e.wheel.direction = Uint32(direction);
+    Push(e);
+    Deliver();
+    const Logged* wheel = FindLogged(WM_MOUSEWHEEL);
+    ASSERT_NE(wheel, nullptr);
+    EXPECT_EQ(wheel->hwnd, w);
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel->wParam),
+              direction == SDL_MOUSEWHEEL_NORMAL ? -2 * WHEEL_DELTA : 2 * WHEEL_DELTA);
+    POINT at{10, 20};
+    ClientToScreen(w, &at);
+    EXPECT_EQ(SHORT(LOWORD(wheel->lParam)), at.x);
+    EXPECT_EQ(SHORT(HIWORD(wheel->lParam)), at.y);
+  }
 }
 
 TEST_F(SdlDisplayTest, TheCursorHidesOverTheClientAreaWhenTheWindowSaysSo) {
