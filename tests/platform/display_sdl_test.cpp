@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 using namespace velta_test;
@@ -339,6 +340,44 @@ TEST_F(SdlDisplayTest, TheMouseMovesOnTheScreenUnderTheWindow) {
     EXPECT_EQ(SHORT(LOWORD(wheel->lParam)), at.x);
     EXPECT_EQ(SHORT(HIWORD(wheel->lParam)), at.y);
   }
+}
+
+// A popup larger than a small main window is never cut: the host window makes room for it
+// while it shows, the main window's picture keeping its place on the host screen.
+TEST_F(SdlDisplayTest, PopupsBeyondASmallMainWindowGetRoom) {
+  HWND w = CreateShownWindow();
+  SetWindowPos(w, nullptr, 300, 300, 200, 100, SWP_NOZORDER);
+  const RECT alone = TestSdlShownRect();
+  int x0 = 0, y0 = 0;
+  SDL_GetWindowPosition(TestSdlWindow(), &x0, &y0);
+  HWND popup = CreateWindowExA(0, kClassName, "", WS_POPUP | WS_BORDER, 250, 280, 320, 240, w,
+                               nullptr, nullptr, nullptr);
+  ASSERT_TRUE(popup);
+  EXPECT_EQ(TestSdlShownRect().right, alone.right) << "hidden, it takes no room";
+  ShowWindow(popup, SW_SHOWNA);
+  const RECT with = TestSdlShownRect();
+  EXPECT_EQ(with.left, 250);
+  EXPECT_EQ(with.top, 280);
+  EXPECT_EQ(with.right, std::max<LONG>(alone.right, 570));
+  EXPECT_EQ(with.bottom, std::max<LONG>(alone.bottom, 520));
+  int width = 0, height = 0, x = 0, y = 0;
+  SDL_GetWindowSize(TestSdlWindow(), &width, &height);
+  EXPECT_EQ(width, with.right - with.left);
+  EXPECT_EQ(height, with.bottom - with.top);
+  SDL_GetWindowPosition(TestSdlWindow(), &x, &y);
+  EXPECT_EQ(x, x0 - (alone.left - 250));
+  EXPECT_EQ(y, y0 - (alone.top - 280));
+  DestroyWindow(popup);
+  const RECT after = TestSdlShownRect();
+  EXPECT_EQ(after.left, alone.left);
+  EXPECT_EQ(after.top, alone.top);
+  EXPECT_EQ(after.right, alone.right);
+  EXPECT_EQ(after.bottom, alone.bottom);
+  SDL_GetWindowSize(TestSdlWindow(), &width, &height);
+  EXPECT_EQ(width, alone.right - alone.left);
+  SDL_GetWindowPosition(TestSdlWindow(), &x, &y);
+  EXPECT_EQ(x, x0);
+  EXPECT_EQ(y, y0);
 }
 
 TEST_F(SdlDisplayTest, TheCursorHidesOverTheClientAreaWhenTheWindowSaysSo) {
