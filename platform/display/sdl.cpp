@@ -149,6 +149,7 @@ class SdlDisplay final : public Display {
   void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const override {
     inner_->DesktopMode(width, height, bitsPerPixel);
   }
+  bool InDisplayMode() const override { return inner_->InDisplayMode(); }
 
   void FramePresented() override {
     inner_->FramePresented();

@@ -134,6 +134,32 @@ TEST(ViewerRunTest, StartUpFailureIsOneBoxAndExitCodeZero) {
   }
 }
 
+// In a display mode the snapshots are the whole screen as presented, at the mode's size, the
+// part past the camera's rectangle cleared like the rest.
+TEST(ViewerRunTest, FullScreenSnapshotsAreTheWholeModePicture) {
+  ScratchDir scratch;
+  const std::string step = scratch.File("step.bmp"), last = scratch.File("last.bmp");
+  const RunResult run = RunViewer(
+      scratch, "VELTA_VIDEO=headless VELTA_CLOCK_MS=1000 VELTA_SNAPSHOT='" + last +
+                   "' VELTA_INPUT='frames 5;key F2;select 1002 14;button 1;frames 10;snapshot " +
+                   step + ";frames 5;key Escape'");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  for (const std::string& file : {step, last}) {
+    SCOPED_TRACE(file);
+    Snapshot s;
+    ASSERT_TRUE(ReadSnapshot(file, s)) << run.errors;
+    EXPECT_EQ(s.width, 800);
+    EXPECT_EQ(s.height, 600);
+    auto drawn = [](uint32_t c) { return c != 0x303030 && c != 0; };
+    EXPECT_GT(s.Count(260, 140, 380, 340, drawn), 5000) << "the character, where the camera puts it";
+    // Past the camera's 640 x 480 the viewport is cleared, not left black.
+    auto clear = [](uint32_t c) { return c == 0x303030; };
+    EXPECT_EQ(s.Count(640, 0, 800, 600, clear), 160 * 600);
+    EXPECT_EQ(s.Count(0, 500, 640, 600, clear), 640 * 100);
+    EXPECT_GT(s.Count(0, 0, 200, 16, [](uint32_t c) { return c == 0xFFFFFF; }), 20);
+  }
+}
+
 // What the user asked for and cannot have ends the run at once in one line, exit code 1.
 TEST(ViewerRunTest, AnUnwritableSnapshotOrAMissingNamedDisplayFailsInOneLine) {
   ScratchDir scratch;
