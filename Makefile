@@ -14,8 +14,10 @@ CORPUS       ?= ../shared/corpus
 deps:
 	@sh tools/install-deps.sh
 
+CONFIGURE := cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTA_WERROR=ON
+
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTA_WERROR=ON
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
@@ -42,13 +44,16 @@ test-wine: build windows
 test: test-normal test-asan test-wine
 
 # The viewer on the sample models, run in media/ where it finds them: in a window when a screen
-# is there (X11 or Wayland), else on the headless display for 600 frames, saving the last picture.
+# is there (X11 or Wayland), else on the headless display for 3000 frames (a few seconds, so
+# that the frame-rate line has measured a rate), saving the last picture. Builds only the viewer.
 SNAPSHOT ?= $(CURDIR)/$(BUILD)/velta-snapshot.bmp
-run: build
+run: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS) --target velta
 	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
 	  cd media && $(CURDIR)/$(BUILD)/app/velta; \
 	else \
-	  cd media && VELTA_VIDEO=headless VELTA_FRAMES=$${VELTA_FRAMES:-600} \
+	  cd media && VELTA_VIDEO=headless VELTA_FRAMES=$${VELTA_FRAMES:-3000} \
 	    VELTA_SNAPSHOT=$${VELTA_SNAPSHOT:-$(SNAPSHOT)} $(CURDIR)/$(BUILD)/app/velta && \
 	  echo "velta: ran headless (no screen); the last picture is in $${VELTA_SNAPSHOT:-$(SNAPSHOT)}"; \
 	fi

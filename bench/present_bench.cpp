@@ -70,4 +70,39 @@ void BM_Present(benchmark::State& state) {
 }
 BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// A full-screen mode (width, height, bits per pixel): the whole screen presented each frame,
+// scaled into the host window.
+void BM_PresentFullScreen(benchmark::State& state) {
+  SdlOnDummyDriver sdl;
+  Display& display = TheDisplay();
+  if (std::strcmp(display.Name(), "sdl") != 0) {
+    state.SkipWithError("SDL cannot start here");
+    return;
+  }
+  const DWORD width = DWORD(state.range(0)), height = DWORD(state.range(1));
+  const DWORD bits = DWORD(state.range(2));
+  if (!display.SetMode(width, height, bits)) {
+    state.SkipWithError("mode refused");
+    return;
+  }
+  ScreenBuffer& screen = display.Screen();
+  uint32_t line = 0;
+  for (auto _ : state) {
+    ++line;
+    std::memset(screen.pixels.data() + size_t(line % height) * screen.pitch, int(line & 0xFF),
+                size_t(width) * (bits / 8));
+    display.FramePresented();
+  }
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  display.RestoreDesktopMode();
+}
+BENCHMARK(BM_PresentFullScreen)
+    ->Args({640, 480, 16})
+    ->Args({640, 480, 32})
+    ->Args({1280, 1024, 16})
+    ->Args({1280, 1024, 32})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
 }  // namespace

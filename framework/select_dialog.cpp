@@ -158,9 +158,6 @@ void OnSelectionChange(HWND dialog, int id) {
 
 void OnOk(HWND dialog) {
   Selection p = PendingSelection;
-  // A device that cannot run in a window here (another driver, or the desktop's depth) runs
-  // full screen in its stored mode, whatever its remembered windowed flag says.
-  if (p.windowed && !WindowedAllowed(p.driver, p.device) && p.mode) p.windowed = FALSE;
   if (p == InitialSelection || !p.driver || !p.device) {
     EndDialog(dialog, 2);
     return;

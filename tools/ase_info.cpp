@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "model/ase_loader.h"
 #include "scene/object_list.h"
 #include "win32/message_box.h"
@@ -234,7 +236,21 @@ int main(int argc, char** argv) {
     outOfMemory = true;
   }
   std::fflush(stdout);
+  // A row asked for that holds no model fails the run, in one line after the listing.
+  bool asked[ModelTableRows] = {};
+  for (int row : rows) asked[row] = true;
+  std::string missing;
+  for (int row = 0; row < ModelTableRows; ++row)
+    if (asked[row] && !ModelTable[row].model)
+      missing += (missing.empty() ? "" : ", ") + std::to_string(row) + " (" +
+                 ModelTable[row].fileName + ")";
   ReleaseModels();
   // A model that is missing parts for want of memory is not what the viewer would show.
-  return outOfMemory ? 1 : 0;
+  if (outOfMemory) return 1;
+  if (missing.empty()) return 0;
+  char here[4096] = "the current folder";
+  if (!getcwd(here, sizeof here)) std::strcpy(here, "the current folder");
+  std::fprintf(stderr, "velta-ase-info: no model loaded in %s %s from %s\n",
+               missing.find(',') == std::string::npos ? "row" : "rows", missing.c_str(), here);
+  return 1;
 }

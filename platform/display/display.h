@@ -31,6 +31,8 @@ class Display {
   // reallocated and cleared. False when the display cannot show that mode.
   virtual bool SetMode(DWORD width, DWORD height, DWORD bitsPerPixel) = 0;
   virtual void RestoreDesktopMode() = 0;
+  // True while a display mode set by SetMode is in force (full screen).
+  virtual bool InDisplayMode() const { return false; }
   // The desktop's own mode (what the machine profile says at start).
   virtual void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const = 0;
 

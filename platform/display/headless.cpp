@@ -3,8 +3,9 @@
 // It reads
 //   VELTA_FRAMES=N        WM_CLOSE to the main window after N presented frames (once the
 //                         script, if any, is played);
-//   VELTA_SNAPSHOT=FILE   the main window's client area, as last presented, saved as a 24-bit
-//                         BMP when the window is destroyed (or at exit if it never is);
+//   VELTA_SNAPSHOT=FILE   the main window's client area (in a display mode the whole screen),
+//                         as last presented, saved as a 24-bit BMP when the window is
+//                         destroyed (or at exit if it never is);
 //   VELTA_INPUT=STEPS     scripted input (display/input_script.h); once it is played, each
 //                         wait of a modal loop presses Escape so that the run ends;
 //   VELTA_INPUT_ECHO      when set, each played step on standard error.
@@ -112,12 +113,18 @@ class HeadlessDisplay final : public Display {
 
   bool SetMode(DWORD width, DWORD height, DWORD bitsPerPixel) override {
     if (!Allocate(width, height, bitsPerPixel)) return false;
+    fullScreen_ = true;
     // What the windows showed is gone: they paint again.
     InvalidateRect(nullptr, nullptr, TRUE);
     return true;
   }
 
-  void RestoreDesktopMode() override { SetMode(desktopWidth_, desktopHeight_, desktopBpp_); }
+  void RestoreDesktopMode() override {
+    SetMode(desktopWidth_, desktopHeight_, desktopBpp_);
+    fullScreen_ = false;
+  }
+
+  bool InDisplayMode() const override { return fullScreen_; }
 
   void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const override {
     width = desktopWidth_, height = desktopHeight_, bitsPerPixel = desktopBpp_;
@@ -229,6 +236,7 @@ class HeadlessDisplay final : public Display {
   // Escapes pressed for waiting loops since the last frame; nested dialogs need one each.
   static constexpr int kMaxEscapesWithoutFrame = 64;
   int escapesWithoutFrame_ = 0;
+  bool fullScreen_ = false;  // a display mode is set: the whole screen is the picture
   std::string snapshotPath_;
   std::unique_ptr<InputScriptPlayer> player_;
   bool echo_ = false;
@@ -276,6 +284,9 @@ bool WriteScreenBmp(const ScreenBuffer& screen, const RECT& area, const char* pa
 // The client area as it lies on the screen.
 bool HeadlessDisplay::SaveSnapshot(HWND window, const char* path) {
   if (!IsWindow(window)) return false;
+  // In a display mode the picture is the whole screen, as presented, at the mode's size.
+  if (fullScreen_)
+    return WriteScreenBmp(screen_, RECT{0, 0, LONG(screen_.width), LONG(screen_.height)}, path);
   RECT client;
   POINT origin{0, 0};
   if (!GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return false;

@@ -352,8 +352,9 @@ bool InputScriptPlayer::Play(const InputStep& step, bool waiting, std::string& e
       if (!needMain()) return false;
       RECT area;
       const bool popups = PopupsOpen(main, area);
-      // A waiting loop may be a menu on the bar, outside the client area.
-      const bool saved = (popups || (waiting && !IsIconic(main)))
+      // A waiting loop may be a menu on the bar, outside the client area; in a display mode
+      // the whole screen is the picture.
+      const bool saved = (popups || (waiting && !IsIconic(main))) && !display_.InDisplayMode()
                              ? SaveScreenArea(display_.Screen(), area, step.file.c_str())
                              : display_.SaveSnapshot(main, step.file.c_str());
       if (!saved) error = "could not save the snapshot to " + step.file;

@@ -1,8 +1,11 @@
 // The SDL display: the desktop is still a picture in memory (the headless display keeps it, with
 // its window placement, VELTA_FRAMES and VELTA_SNAPSHOT), and one host window shows the part of
 // it the main window covers: its menu bar and client area. Everything the layer draws over that
-// part (menus, dialogs, message boxes centred over the main window) shows up there too. Host
-// input comes back as the layer's input calls, host window changes as window operations.
+// part (menus, dialogs, message boxes centred over the main window) shows up there too. Popups
+// are top-level windows that their owner never clips: while one shows beyond that part, the
+// host window grows to hold it (the main window's picture keeping its place on the host
+// screen), and shrinks back when it goes. Host input comes back as the layer's input calls,
+// host window changes as window operations.
 //
 // The main window keeps its place on the desktop picture: moving the host window only reports
 // WM_MOVE at the same place, so the picture and the popups centred over it stay together. A
@@ -187,6 +190,7 @@ class SdlDisplay final : public Display {
   void DesktopMode(DWORD& width, DWORD& height, DWORD& bitsPerPixel) const override {
     inner_->DesktopMode(width, height, bitsPerPixel);
   }
+  bool InDisplayMode() const override { return inner_->InDisplayMode(); }
 
   void FramePresented() override {
     inner_->FramePresented();
@@ -200,13 +204,20 @@ class SdlDisplay final : public Display {
 
   void WindowChanged(HWND window) override {
     inner_->WindowChanged(window);
-    if (window == MainTopLevelWindow()) FollowMainWindow();
+    // A popup that shows, moves or hides changes the room the host window makes.
+    FollowMainWindow();
   }
 
   void WindowDestroyed(HWND window) override {
     inner_->WindowDestroyed(window);
     // The main window going away takes the host window out of sight at once.
-    if (window == MainTopLevelWindow()) sdl.HideWindow(window_);
+    if (window == MainTopLevelWindow()) {
+      sdl.HideWindow(window_);
+      return;
+    }
+    leaving_ = window;
+    FollowMainWindow();
+    leaving_ = nullptr;
   }
 
   bool SaveSnapshot(HWND window, const char* path) override {
@@ -252,6 +263,10 @@ class SdlDisplay final : public Display {
   Clock::time_point awaitedUntil_{};
   Clock::time_point lastPresent_{};
   std::string title_;
+  HWND leaving_ = nullptr;  // a popup being destroyed, no longer given room
+  bool haveShown_ = false;  // the last shown rectangle and the main window's client origin
+  RECT lastShown_{};
+  POINT lastClient_{};
 };
 
 RECT SdlDisplay::ShownRect() const {
@@ -263,6 +278,19 @@ RECT SdlDisplay::ShownRect() const {
   const RECT without = NonClientMargins(w->style, w->exStyle, false);
   RECT r = ClientRectOnScreen(*w);
   r.top -= std::max<LONG>(0, with.top - without.top);
+  // Room for every popup that shows, as far as it lies on the screen.
+  for (const auto& entry : Windows().windows) {
+    const WindowRecord& p = *entry.second;
+    if (p.handle == w->handle || p.handle == leaving_ || !IsTopLevel(p) || p.destroying ||
+        !(p.style & WS_VISIBLE) || p.state == ShowState::Minimized)
+      continue;
+    const RECT o{std::max<LONG>(p.window.left, 0), std::max<LONG>(p.window.top, 0),
+                 std::min<LONG>(p.window.right, LONG(s.width)),
+                 std::min<LONG>(p.window.bottom, LONG(s.height))};
+    if (o.right <= o.left || o.bottom <= o.top) continue;
+    r = RECT{std::min(r.left, o.left), std::min(r.top, o.top), std::max(r.right, o.right),
+             std::max(r.bottom, o.bottom)};
+  }
   return r;
 }
 
@@ -373,6 +401,14 @@ void SdlDisplay::HandleEvent(const SDL_Event& e) {
       const RECT shown = ShownRect();
       InputMouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, shown.left + e.button.x,
                        shown.top + e.button.y);
+      break;
+    }
+    case SDL_MOUSEWHEEL: {
+      // At the place the last motion left the mouse; a notch is WHEEL_DELTA.
+      const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+      POINT at{};
+      GetCursorPos(&at);
+      if (notches) InputMouseWheel(notches * WHEEL_DELTA, int(at.x), int(at.y));
       break;
     }
     case SDL_WINDOWEVENT:
@@ -497,6 +533,18 @@ void SdlDisplay::FollowMainWindow() {
   sdl.GetWindowSize(window_, &width, &height);
   if (Width(shown) > 0 && Height(shown) > 0 && (width != Width(shown) || height != Height(shown)))
     AskSize(int(Width(shown)), int(Height(shown)));
+  // Room made or given back above or left of the main window: the host window moves by as
+  // much, so that the main window's picture stays where it was on the host screen.
+  const WindowRecord* w = FindWindowRecord(main);
+  const POINT client = w ? POINT{ClientRectOnScreen(*w).left, ClientRectOnScreen(*w).top} : POINT{};
+  if (haveShown_ && client.x == lastClient_.x && client.y == lastClient_.y &&
+      (shown.left != lastShown_.left || shown.top != lastShown_.top)) {
+    int x = 0, y = 0;
+    sdl.GetWindowPosition(window_, &x, &y);
+    sdl.SetWindowPosition(window_, x + int(shown.left - lastShown_.left),
+                          y + int(shown.top - lastShown_.top));
+  }
+  haveShown_ = true, lastShown_ = shown, lastClient_ = client;
   if (!(flags & SDL_WINDOW_SHOWN)) sdl.ShowWindow(window_);
   if (flags & SDL_WINDOW_MINIMIZED) sdl.RestoreWindow(window_);
 }

@@ -19,6 +19,7 @@ struct ComboState {
   int hot = -1;         // the item marked in the open list
   int top = 0;          // the first item the open list shows
   int totalHeight = 0;  // the height the control was made with: field and list together
+  int barDrag = -1;     // while the thumb of the list's scroll bar is dragged: the grip's offset
 };
 
 // The state of a live combo box, or null.
@@ -34,6 +35,8 @@ int ComboVisibleItems(HWND combo);
 void ComboFinish(HWND combo, int index);
 // Keeps the marked item inside the open list's view and repaints it.
 void ComboShowHot(HWND combo);
+// Scrolls the open list's view by `rows` (negative: up), keeping it within the items.
+void ComboScrollList(HWND combo, int rows);
 
 // The list popup: made below (or above) the combo box, shown without taking activation.
 HWND CreateComboList(HWND combo, const RECT& onScreen);

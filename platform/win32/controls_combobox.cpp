@@ -111,6 +111,7 @@ void Open(HWND combo) {
     list = RECT{field.left, field.top - height, field.right, field.top};
   s->hot = s->selected;
   s->top = 0;
+  s->barDrag = -1;
   HWND popup = CreateComboList(combo, list);
   if (!(s = FindComboState(combo))) {
     if (popup) DestroyWindow(popup);
@@ -289,6 +290,16 @@ LRESULT CALLBACK ComboProc(HWND combo, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_KEYDOWN:
       return KeyDown(combo, wParam);
+    case WM_MOUSEWHEEL: {
+      // Three rows a notch in the open list; a closed box steps its selection.
+      const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+      if (!s || !notches) return 0;
+      if (s->list)
+        ComboScrollList(combo, -3 * notches);
+      else if (IsWindowEnabled(combo))
+        Step(combo, s->selected < 0 ? 0 : s->selected - notches);
+      return 0;
+    }
     case WM_SYSKEYDOWN:
       if (wParam == VK_DOWN || wParam == VK_UP) {
         if (s && s->list)
@@ -431,6 +442,16 @@ void ComboShowHot(HWND combo) {
     if (s->hot >= s->top + visible) s->top = s->hot - visible + 1;
   }
   s->top = std::clamp(s->top, 0, std::max(0, int(s->items.size()) - visible));
+  InvalidateRect(s->list, nullptr, TRUE);
+}
+
+void ComboScrollList(HWND combo, int rows) {
+  ComboState* s = FindComboState(combo);
+  if (!s || !s->list) return;
+  const int visible = ComboVisibleItems(combo);
+  const int top = std::clamp(s->top + rows, 0, std::max(0, int(s->items.size()) - visible));
+  if (top == s->top) return;
+  s->top = top;
   InvalidateRect(s->list, nullptr, TRUE);
 }
 

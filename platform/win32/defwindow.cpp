@@ -47,6 +47,10 @@ LRESULT HitTest(const WindowRecord& w, LPARAM lParam) {
   };
   if (!inside(outer)) return HTNOWHERE;
   if (inside(ClientRectOnScreen(w))) return HTCLIENT;
+  if (RECT box; CaptionCloseBox(w.handle, box) &&
+                inside(RECT{outer.left + box.left, outer.top + box.top, outer.left + box.right,
+                            outer.top + box.bottom}))
+    return HTCLOSE;
   const RECT m = NonClientMargins(w.style, w.exStyle, false);
   if ((w.style & WS_THICKFRAME) && w.state == ShowState::Normal) {
     if (LRESULT edge = SizingEdge(outer, pt)) return edge;
@@ -89,6 +93,47 @@ LRESULT WindowPosChanged(HWND window, const WINDOWPOS* wp) {
   return 0;
 }
 
+// A press on the close box held until the button comes up: pushed while the mouse stays on it.
+struct CaptionTrack {
+  HWND window = nullptr;
+  bool closeBox = false;
+};
+CaptionTrack g_track;
+
+bool OnCloseBox(HWND window, POINT p) {
+  RECT box, outer;
+  if (!CaptionCloseBox(window, box) || !GetWindowRect(window, &outer)) return false;
+  p.x -= outer.left, p.y -= outer.top;
+  return p.x >= box.left && p.x < box.right && p.y >= box.top && p.y < box.bottom;
+}
+
+// The screen point of a mouse message: client coordinates for client messages.
+POINT MousePoint(HWND window, UINT message, LPARAM lParam) {
+  POINT p{SHORT(LOWORD(lParam)), SHORT(HIWORD(lParam))};
+  if (message == WM_MOUSEMOVE || message == WM_LBUTTONUP) ClientToScreen(window, &p);
+  return p;
+}
+
+bool StartCaptionTrack(HWND window, WPARAM hit, POINT p) {
+  const WindowRecord* w = FindWindowRecord(window);
+  if (!w || !IsTopLevel(*w) || w->state != ShowState::Normal) return false;
+  if (hit != HTCLOSE || !OnCloseBox(window, p)) return false;
+  g_track = CaptionTrack{window, true};
+  SetCapture(window);
+  SetCloseBoxPushed(window, true);
+  return true;
+}
+
+void FollowCaptionTrack(HWND window, POINT p) { SetCloseBoxPushed(window, OnCloseBox(window, p)); }
+
+void EndCaptionTrack(HWND window, bool released, POINT p) {
+  const bool close = g_track.closeBox && released && OnCloseBox(window, p);
+  g_track = CaptionTrack{};
+  SetCloseBoxPushed(window, false);
+  if (GetCapture() == window) ReleaseCapture();
+  if (close) SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
 LRESULT SysCommand(HWND window, WPARAM wParam) {
   switch (wParam & 0xFFF0) {
     case SC_CLOSE: SendMessageA(window, WM_CLOSE, 0, 0); break;
@@ -127,6 +172,23 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       PaintDefaultFrame(window, Windows().active == window);
       return 0;
     case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_NCLBUTTONDOWN:
+      if (StartCaptionTrack(window, wParam, MousePoint(window, message, lParam))) return 0;
+      break;
+    // Mouse messages queued before the press took the mouse come as non-client ones.
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+      if (g_track.window == window && GetCapture() == window)
+        FollowCaptionTrack(window, MousePoint(window, message, lParam));
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_NCLBUTTONUP:
+      if (g_track.window == window) EndCaptionTrack(window, true, MousePoint(window, message, lParam));
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (g_track.window == window && reinterpret_cast<HWND>(lParam) != window)
+        EndCaptionTrack(window, false, POINT{});
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(window);
       return 0;
@@ -162,6 +224,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SYSCOMMAND: return SysCommand(window, wParam);
     case WM_CONTEXTMENU:
       if (w->parent) SendMessageA(w->parent, message, wParam, lParam);
+      return 0;
+    case WM_MOUSEWHEEL:  // a child hands the wheel on to its parent
+      if (w->parent && (w->style & WS_CHILD))
+        return SendMessageA(w->parent, message, wParam, lParam);
       return 0;
     case WM_SETTEXT:
       w->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";

@@ -298,6 +298,15 @@ void InputMouseButton(MouseButton button, bool down, int x, int y) {
   RouteMouse(ButtonMessage(button, down));
 }
 
+void InputMouseWheel(int delta, int x, int y) {
+  WindowSystem& ws = Windows();
+  if (ws.cursorPos.x != x || ws.cursorPos.y != y) InputMouseMove(x, y);
+  delta = delta < -32768 ? -32768 : delta > 32767 ? 32767 : delta;
+  if (HWND target = KeyTarget())
+    PostMessageA(target, WM_MOUSEWHEEL, MAKEWPARAM(WORD(MouseKeyFlags()), WORD(SHORT(delta))),
+                 MAKELPARAM(WORD(SHORT(x)), WORD(SHORT(y))));
+}
+
 SHORT GetAsyncKeyState(int virtualKey) {
   if (virtualKey < 0 || virtualKey > 255) return 0;
   return (Windows().asyncKeys[virtualKey] & 0x80) ? SHORT(0x8000) : SHORT(0);

@@ -17,3 +17,8 @@ void InputMouseMove(int x, int y);
 // button messages of the window under the point (or the capture window).
 enum class MouseButton { Left, Right, Middle };
 void InputMouseButton(MouseButton button, bool down, int x, int y);
+
+// The wheel turned by `delta` (WHEEL_DELTA a notch, positive away from the user) with the
+// mouse at a point on the screen: WM_MOUSEWHEEL to the focus window (the active window when
+// nothing has focus); the default procedure hands it on to the parent.
+void InputMouseWheel(int delta, int x, int y);

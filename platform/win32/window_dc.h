@@ -15,6 +15,11 @@ HDC OpenWindowDC(HWND window, WindowDcArea area, const RECT* limit);
 // WM_NCPAINT's default: the frame and caption of the style, and the menu bar through
 // DrawMenuBar. `active` chooses the caption's colours.
 void PaintDefaultFrame(HWND window, bool active);
+// The close box of a window's caption (WS_SYSMENU), in window coordinates; false when the
+// window shows none.
+bool CaptionCloseBox(HWND window, RECT& box);
+// The close box drawn pushed in while the user holds the mouse on it.
+void SetCloseBoxPushed(HWND window, bool pushed);
 // WM_ERASEBKGND's default: the client area in the class background brush; false without one.
 bool EraseWithClassBrush(HWND window, HDC dc);
 

@@ -26,17 +26,36 @@ void Rings(HDC dc, RECT& r, int count, int colorIndex) {
   }
 }
 
-// The close box: a raised button with a cross.
-void CloseButton(HDC dc, const RECT& caption) {
+// The window whose close box is held down, if any.
+HWND g_closePushed = nullptr;
+
+// The width of the frame drawn round a style, inside which the caption lies.
+int FrameWidth(DWORD style, DWORD exStyle) {
+  if (style & WS_THICKFRAME) return GetSystemMetrics(SM_CXFRAME);
+  if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+    return GetSystemMetrics(SM_CXDLGFRAME);
+  return (style & WS_BORDER) ? 1 : 0;
+}
+
+// The close box inside a caption bar, or false when there is no room for it.
+bool CloseBoxIn(const RECT& caption, RECT& b) {
   const int h = caption.bottom - caption.top - 2 * kButtonInset;
-  if (h < 6) return;
+  if (h < 6) return false;
   const int w = h + 2;
-  RECT b{caption.right - kButtonInset - w, caption.top + kButtonInset, caption.right - kButtonInset,
-         caption.top + kButtonInset + h};
-  if (b.left <= caption.left) return;
-  DrawEdge(dc, &b, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+  b = RECT{caption.right - kButtonInset - w, caption.top + kButtonInset, caption.right - kButtonInset,
+           caption.top + kButtonInset + h};
+  return b.left > caption.left;
+}
+
+// The close box: a raised button with a cross, sunken and the cross moved while pushed.
+void CloseButton(HDC dc, const RECT& caption, bool pushed) {
+  RECT b;
+  if (!CloseBoxIn(caption, b)) return;
+  const int h = b.bottom - b.top;
+  DrawEdge(dc, &b, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
   HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
-  const int cx = (b.left + b.right) / 2 - 1, cy = (b.top + b.bottom) / 2 - 1;
+  const int cx = (b.left + b.right) / 2 - 1 + (pushed ? 1 : 0);
+  const int cy = (b.top + b.bottom) / 2 - 1 + (pushed ? 1 : 0);
   const int s = (h - 6) / 2;
   for (int dx = 0; dx < 2; ++dx) {
     MoveToEx(dc, cx - s + dx, cy - s, nullptr);
@@ -48,6 +67,26 @@ void CloseButton(HDC dc, const RECT& caption) {
 }
 
 }  // namespace
+
+bool CaptionCloseBox(HWND window, RECT& box) {
+  const WindowRecord* w = FindWindowRecord(window);
+  if (!w || (w->style & WS_CAPTION) != WS_CAPTION || !(w->style & WS_SYSMENU)) return false;
+  const int f = FrameWidth(w->style, w->exStyle);
+  const int height =
+      GetSystemMetrics((w->exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+  const RECT bar{f, f, w->window.right - w->window.left - f, f + height - 1};
+  return CloseBoxIn(bar, box);
+}
+
+void SetCloseBoxPushed(HWND window, bool pushed) {
+  const HWND before = g_closePushed;
+  if (pushed)
+    g_closePushed = window;
+  else if (g_closePushed == window)
+    g_closePushed = nullptr;
+  if (before != g_closePushed && FindWindowRecord(window))
+    PaintDefaultFrame(window, Windows().active == window);
+}
 
 void PaintDefaultFrame(HWND window, bool active) {
   const WindowRecord* w = FindWindowRecord(window);
@@ -81,7 +120,7 @@ void PaintDefaultFrame(HWND window, bool active) {
     RECT text = bar;
     text.left += 4;
     if (style & WS_SYSMENU) {
-      CloseButton(dc, bar);
+      CloseButton(dc, bar, g_closePushed == window);
       text.right -= height + kButtonInset;
     }
     HGDIOBJ oldFont = SelectObject(dc, CaptionFont());

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -177,6 +179,68 @@ TEST(ViewerRunTest, AMinimisedWindowComesBackWithItsDialogWhole) {
   const int cx = s.width / 2, cy = s.height / 2;
   EXPECT_GT(s.Count(cx - 140, cy - 110, cx + 140, cy - 80, activeCaption), 1000);
   EXPECT_GT(s.Count(cx - 140, cy - 80, cx + 140, cy + 50, ink), 600);
+}
+
+// In a display mode the snapshots are the whole screen as presented, at the mode's size, the
+// part past the camera's rectangle cleared like the rest.
+TEST(ViewerRunTest, FullScreenSnapshotsAreTheWholeModePicture) {
+  ScratchDir scratch;
+  const std::string step = scratch.File("step.bmp"), last = scratch.File("last.bmp");
+  const RunResult run = RunViewer(
+      scratch, "VELTA_VIDEO=headless VELTA_CLOCK_MS=1000 VELTA_SNAPSHOT='" + last +
+                   "' VELTA_INPUT='frames 5;key F2;select 1002 14;button 1;frames 10;snapshot " +
+                   step + ";frames 5;key Escape'");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  for (const std::string& file : {step, last}) {
+    SCOPED_TRACE(file);
+    Snapshot s;
+    ASSERT_TRUE(ReadSnapshot(file, s)) << run.errors;
+    EXPECT_EQ(s.width, 800);
+    EXPECT_EQ(s.height, 600);
+    auto drawn = [](uint32_t c) { return c != 0x303030 && c != 0; };
+    EXPECT_GT(s.Count(260, 140, 380, 340, drawn), 5000) << "the character, where the camera puts it";
+    // Past the camera's 640 x 480 the viewport is cleared, not left black.
+    auto clear = [](uint32_t c) { return c == 0x303030; };
+    EXPECT_EQ(s.Count(640, 0, 800, 600, clear), 160 * 600);
+    EXPECT_EQ(s.Count(0, 500, 640, 600, clear), 640 * 100);
+    EXPECT_GT(s.Count(0, 0, 200, 16, [](uint32_t c) { return c == 0xFFFFFF; }), 20);
+  }
+}
+
+// What the user asked for and cannot have ends the run at once in one line, exit code 1.
+TEST(ViewerRunTest, AnUnwritableSnapshotOrAMissingNamedDisplayFailsInOneLine) {
+  ScratchDir scratch;
+  scratch.Write("file", "x");
+  const struct {
+    std::string environment;
+    std::string line;
+  } rows[] = {
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.File("no-folder/s.bmp") + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.File("no-folder/s.bmp") +
+           " cannot be written (No such file or directory)\n"},
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.File("file/s.bmp") + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.File("file/s.bmp") +
+           " cannot be written (Not a directory)\n"},
+      {"VELTA_VIDEO=headless VELTA_SNAPSHOT='" + scratch.path().string() + "'",
+       "velta: VELTA_SNAPSHOT=" + scratch.path().string() + " cannot be written (Is a directory)\n"},
+      {"-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 VELTA_VIDEO=sdl",
+       "velta: VELTA_VIDEO=sdl: the SDL window cannot open ("},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.environment);
+    const RunResult run = RunViewer(scratch, row.environment + " VELTA_FRAMES=5");
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.errors.rfind(row.line, 0), 0u) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+  }
+  EXPECT_FALSE(std::filesystem::exists(scratch.File("no-folder")));
+  // A snapshot that can be written leaves nothing behind when the check makes it.
+  const std::string fresh = scratch.File("fresh.bmp");
+  const RunResult run =
+      RunViewer(scratch, "VELTA_VIDEO=headless VELTA_FRAMES=3 VELTA_SNAPSHOT='" + fresh + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  Snapshot s;
+  EXPECT_TRUE(ReadSnapshot(fresh, s));
 }
 
 }  // namespace

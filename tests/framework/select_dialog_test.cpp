@@ -340,17 +340,21 @@ TEST_F(SelectDialog, SwitchingDriversShowsEachDriversOwnChoice) {
   EXPECT_FALSE(secondHal->windowed);
 }
 
-// A device that remembers running in a window where it no longer can shows no mode; OK then
-// runs it full screen in its stored mode rather than handing over a window it cannot use.
-TEST_F(SelectDialog, ADeviceThatCannotRunInAWindowIsStoredFullScreen) {
+// A device that remembers running in a window where it cannot shows no mode; OK stores the
+// pending choice as it is, and OK without a change (back in a window after full screen on the
+// second driver) changes nothing.
+TEST_F(SelectDialog, ADeviceThatCannotRunInAWindowKeepsItsStoredChoice) {
   Enumerate("secondary");
   DeviceInfo* secondHal = Driver(1)->currentDevice;
   secondHal->windowed = TRUE;
   EXPECT_EQ(Run({{DriverCombo, 1}, {IDOK}}), 1);
   EXPECT_EQ(Seen[1].modes.selected, CB_ERR);
   EXPECT_EQ(SelectedDriver(), Driver(1));
-  EXPECT_FALSE(secondHal->windowed);
+  EXPECT_TRUE(secondHal->windowed);
   EXPECT_EQ(secondHal->currentMode, ModeNamed(secondHal, "640 x 480 x 16"));
+  EXPECT_EQ(Run({{IDOK}}), 2);
+  EXPECT_EQ(Seen.back().modes.selected, CB_ERR);
+  EXPECT_TRUE(secondHal->windowed);
 }
 
 TEST_F(SelectDialog, UserSelectDeviceAnswersMinusOneWithoutSelectionOrTemplate) {

@@ -5,10 +5,12 @@
 #include "testing/window_hooks.h"
 #include "win32/controls_combo.h"
 #include "win32/dialog_internal.h"
+#include "win32/input.h"
 #include "win32/window_internal.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -233,6 +235,82 @@ TEST_F(Controls, DropDownListByMouse) {
   ASSERT_TRUE(List());
   DestroyWindow(dialog_);  // with its list
   EXPECT_EQ(Windows().windows.size(), 0u);
+}
+
+// More items than rows: a scroll bar that works with the mouse, the wheel, and dragging past
+// the list's bottom edge; presses in the bar pick nothing.
+TEST_F(Controls, DropDownListScrollsByBarWheelAndDrag) {
+  Fill(10);
+  Combo(CB_SETCURSEL, 0);
+  SetFocus(combo_);
+  SendMessageA(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(List());
+  ComboState* s = FindComboState(combo_);
+  RECT r;
+  GetClientRect(List(), &r);
+  const int row = int(Combo(CB_GETITEMHEIGHT));
+  const int rows = int(r.bottom) / row;
+  ASSERT_LT(rows, 10);
+  const int bar = int(r.right) - GetSystemMetrics(SM_CXVSCROLL) / 2;
+  auto press = [&](int x, int y) {
+    SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  };
+  auto move = [&](int x, int y) {
+    SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+  };
+  auto release = [&](int x, int y) { SendMessageA(List(), WM_LBUTTONUP, 0, MAKELPARAM(x, y)); };
+  auto pump = [] {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  };
+  commands_.clear();
+  press(bar, int(r.bottom) - 2);  // the down arrow
+  release(bar, int(r.bottom) - 2);
+  EXPECT_EQ(s->top, 1);
+  press(bar, 2);  // the up arrow
+  release(bar, 2);
+  EXPECT_EQ(s->top, 0);
+  press(bar, int(r.bottom) - GetSystemMetrics(SM_CXVSCROLL) - 2);  // the track below the thumb
+  release(bar, 0);
+  EXPECT_EQ(s->top, rows - 1);
+  // The thumb, dragged to the end of the track and back.
+  SendMessageA(combo_, CB_SHOWDROPDOWN, FALSE, 0);
+  SendMessageA(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(List());
+  s = FindComboState(combo_);
+  press(bar, GetSystemMetrics(SM_CXVSCROLL) + 2);
+  move(bar, int(r.bottom) + 40);
+  EXPECT_EQ(s->top, 10 - rows);
+  move(bar, -40);
+  EXPECT_EQ(s->top, 0);
+  release(bar, -40);
+  ASSERT_TRUE(List()) << "presses in the bar pick nothing";
+  EXPECT_EQ(Combo(CB_GETCURSEL), 0);
+  // The wheel, through the focus window: three rows a notch, within the items.
+  InputMouseWheel(-WHEEL_DELTA, 0, 0);
+  pump();
+  EXPECT_EQ(s->top, std::min(3, 10 - rows));
+  InputMouseWheel(4 * WHEEL_DELTA, 0, 0);
+  pump();
+  EXPECT_EQ(s->top, 0);
+  // Dragging below the list scrolls it a row a move and marks the last row in view.
+  move(5, row);
+  move(5, int(r.bottom) + 3);
+  move(5, int(r.bottom) + 6);
+  EXPECT_EQ(s->top, 2);
+  EXPECT_EQ(s->hot, rows + 1);
+  move(5, int(r.bottom) - row / 2);
+  release(5, int(r.bottom) - row / 2);
+  EXPECT_FALSE(List());
+  EXPECT_EQ(Combo(CB_GETCURSEL), rows + 1);
+  EXPECT_EQ(commands_,
+            (std::vector<WPARAM>{Notice(kCombo, CBN_SELENDCANCEL), Notice(kCombo, CBN_CLOSEUP),
+                                 Notice(kCombo, CBN_DROPDOWN), Notice(kCombo, CBN_SELCHANGE),
+                                 Notice(kCombo, CBN_SELENDOK), Notice(kCombo, CBN_CLOSEUP)}));
+  // Closed, the wheel steps the selection.
+  InputMouseWheel(WHEEL_DELTA, 0, 0);
+  pump();
+  EXPECT_EQ(Combo(CB_GETCURSEL), rows);
 }
 
 TEST_F(Controls, ButtonClicks) {

@@ -4,6 +4,8 @@
 #include "testing/win32_hooks.h"
 #include "testing/window_hooks.h"
 #include "win32/dialog_internal.h"
+#include "win32/input.h"
+#include "win32/window_dc.h"
 #include "win32/window_internal.h"
 
 #include <gtest/gtest.h>
@@ -491,6 +493,43 @@ TEST_F(DialogKeys, CloseAsksForCancelAndItemCallsReachControls) {
   EXPECT_STREQ(text, "Fine");
   EXPECT_EQ(GetDlgItemTextA(dialog_, 4321, text, sizeof text), 0u);
   EXPECT_STREQ(text, "");
+}
+
+// The close box answers HTCLOSE, shows itself pushed while held, and a release on it is
+// SC_CLOSE, which reaches the dialog as IDCANCEL.
+TEST_F(DialogKeys, TheCloseBoxCancels) {
+  auto pump = [] {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  };
+  RECT box, outer;
+  ASSERT_TRUE(CaptionCloseBox(dialog_, box));
+  GetWindowRect(dialog_, &outer);
+  const POINT on{outer.left + (box.left + box.right) / 2, outer.top + (box.top + box.bottom) / 2};
+  EXPECT_EQ(SendMessageA(dialog_, WM_NCHITTEST, 0, MAKELPARAM(on.x, on.y)), HTCLOSE);
+  EXPECT_EQ(SendMessageA(dialog_, WM_NCHITTEST, 0, MAKELPARAM(on.x - 40, on.y)), HTCAPTION);
+  pump();
+  HDC dc = GetWindowDC(dialog_);
+  auto corner = [&] { return GetPixel(dc, box.left, box.top); };
+  const COLORREF raised = corner();
+  seen_.commands.clear();
+  // Pushed while held on it, out when the mouse leaves: a release off it does nothing.
+  InputMouseButton(MouseButton::Left, true, on.x, on.y);
+  pump();
+  EXPECT_NE(corner(), raised);
+  InputMouseMove(on.x - 40, on.y);
+  pump();
+  EXPECT_EQ(corner(), raised);
+  InputMouseButton(MouseButton::Left, false, on.x - 40, on.y);
+  pump();
+  EXPECT_TRUE(seen_.commands.empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  InputMouseButton(MouseButton::Left, true, on.x, on.y);
+  InputMouseButton(MouseButton::Left, false, on.x, on.y);
+  pump();
+  EXPECT_EQ(corner(), raised);
+  EXPECT_EQ(seen_.commands, (std::vector<WPARAM>{MAKEWPARAM(IDCANCEL, BN_CLICKED)}));
+  ReleaseDC(dialog_, dc);
 }
 
 }  // namespace

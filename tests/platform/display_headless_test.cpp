@@ -241,15 +241,16 @@ TEST_F(Headless, SnapshotConvertsEachScreenFormat) {
     ASSERT_TRUE(TheDisplay().SaveSnapshot(w, path.c_str()));
     Bmp b = ReadBmp(path);
     ASSERT_TRUE(b.ok) << bpp;
-    EXPECT_EQ(b.width, 640);
-    EXPECT_EQ(b.height, 480);
+    // In a display mode the picture is the whole screen, at the mode's size.
+    EXPECT_EQ(b.width, 1024);
+    EXPECT_EQ(b.height, 768);
     EXPECT_EQ(b.bits, 24);
     POINT o{0, 0};
     ClientToScreen(w, &o);
     int wrong = 0;
     for (LONG y = 0; y < 480; y += 7)
       for (LONG x = 0; x < 640; x += 3)
-        wrong += !(b.At(x, y) == AsShown(s, o.x + x, Pattern(x, y)));
+        wrong += !(b.At(o.x + x, o.y + y) == AsShown(s, o.x + x, Pattern(x, y)));
     EXPECT_EQ(wrong, 0) << bpp << " bits per pixel";
   }
 }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 using namespace velta_test;
@@ -130,7 +131,7 @@ TEST_F(SdlDisplayTest, TheEnvironmentChoosesTheDisplay) {
       {nullptr, nullptr, "dummy", "headless"},
       {nullptr, "", "dummy", "headless"},
       {"headless", ":99", "dummy", "headless"},
-      {"sdl", nullptr, "no-such-driver", "headless"},  // SDL fails: headless after one line
+      {nullptr, ":99", "no-such-driver", "headless"},  // SDL fails: headless after one line
   };
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const std::string keepWayland = wayland ? wayland : "";
@@ -143,6 +144,14 @@ TEST_F(SdlDisplayTest, TheEnvironmentChoosesTheDisplay) {
     EXPECT_STREQ(TheDisplay().Name(), c.name)
         << (c.video ? c.video : "-") << " " << (c.display ? c.display : "-") << " " << c.driver;
   }
+  // Asked for by name, a display that cannot open ends the program in one line.
+  setenv("VELTA_VIDEO", "sdl", 1);
+  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  TestResetDisplay();
+  EXPECT_EXIT(TheDisplay(), ::testing::ExitedWithCode(1),
+              "velta: VELTA_VIDEO=sdl: the SDL window cannot open \\(");
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  TestResetDisplay();
   if (wayland) setenv("WAYLAND_DISPLAY", keepWayland.c_str(), 1);
 }
 
@@ -309,6 +318,66 @@ TEST_F(SdlDisplayTest, TheMouseMovesOnTheScreenUnderTheWindow) {
   ASSERT_NE(click, nullptr);
   EXPECT_EQ(LOWORD(click->lParam), 10);
   EXPECT_EQ(HIWORD(click->lParam), 20);
+
+  // The wheel: WM_MOUSEWHEEL to the focus window, a notch WHEEL_DELTA, at the mouse's place on
+  // the screen; a flipped wheel turns the other way.
+  SetFocus(w);
+  for (const auto direction : {SDL_MOUSEWHEEL_NORMAL, SDL_MOUSEWHEEL_FLIPPED}) {
+    Log().clear();
+    e = SDL_Event{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = -2;
+    e.wheel.direction = Uint32(direction);
+    Push(e);
+    Deliver();
+    const Logged* wheel = FindLogged(WM_MOUSEWHEEL);
+    ASSERT_NE(wheel, nullptr);
+    EXPECT_EQ(wheel->hwnd, w);
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel->wParam),
+              direction == SDL_MOUSEWHEEL_NORMAL ? -2 * WHEEL_DELTA : 2 * WHEEL_DELTA);
+    POINT at{10, 20};
+    ClientToScreen(w, &at);
+    EXPECT_EQ(SHORT(LOWORD(wheel->lParam)), at.x);
+    EXPECT_EQ(SHORT(HIWORD(wheel->lParam)), at.y);
+  }
+}
+
+// A popup larger than a small main window is never cut: the host window makes room for it
+// while it shows, the main window's picture keeping its place on the host screen.
+TEST_F(SdlDisplayTest, PopupsBeyondASmallMainWindowGetRoom) {
+  HWND w = CreateShownWindow();
+  SetWindowPos(w, nullptr, 300, 300, 200, 100, SWP_NOZORDER);
+  const RECT alone = TestSdlShownRect();
+  int x0 = 0, y0 = 0;
+  SDL_GetWindowPosition(TestSdlWindow(), &x0, &y0);
+  HWND popup = CreateWindowExA(0, kClassName, "", WS_POPUP | WS_BORDER, 250, 280, 320, 240, w,
+                               nullptr, nullptr, nullptr);
+  ASSERT_TRUE(popup);
+  EXPECT_EQ(TestSdlShownRect().right, alone.right) << "hidden, it takes no room";
+  ShowWindow(popup, SW_SHOWNA);
+  const RECT with = TestSdlShownRect();
+  EXPECT_EQ(with.left, 250);
+  EXPECT_EQ(with.top, 280);
+  EXPECT_EQ(with.right, std::max<LONG>(alone.right, 570));
+  EXPECT_EQ(with.bottom, std::max<LONG>(alone.bottom, 520));
+  int width = 0, height = 0, x = 0, y = 0;
+  SDL_GetWindowSize(TestSdlWindow(), &width, &height);
+  EXPECT_EQ(width, with.right - with.left);
+  EXPECT_EQ(height, with.bottom - with.top);
+  SDL_GetWindowPosition(TestSdlWindow(), &x, &y);
+  EXPECT_EQ(x, x0 - (alone.left - 250));
+  EXPECT_EQ(y, y0 - (alone.top - 280));
+  DestroyWindow(popup);
+  const RECT after = TestSdlShownRect();
+  EXPECT_EQ(after.left, alone.left);
+  EXPECT_EQ(after.top, alone.top);
+  EXPECT_EQ(after.right, alone.right);
+  EXPECT_EQ(after.bottom, alone.bottom);
+  SDL_GetWindowSize(TestSdlWindow(), &width, &height);
+  EXPECT_EQ(width, alone.right - alone.left);
+  SDL_GetWindowPosition(TestSdlWindow(), &x, &y);
+  EXPECT_EQ(x, x0);
+  EXPECT_EQ(y, y0);
 }
 
 TEST_F(SdlDisplayTest, TheCursorHidesOverTheClientAreaWhenTheWindowSaysSo) {

@@ -2,21 +2,25 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+
+#include <sys/wait.h>
 
 #include "loader_fixture.h"
 #include "test_support.h"
 
 namespace {
 
-std::string RunAseInfo(const std::string& folder, const std::string& args) {
+std::string RunAseInfo(const std::string& folder, const std::string& args, int* status = nullptr) {
   std::string command = "cd '" + folder + "' && '" VELTA_ASE_INFO "' " + args + " 2>&1";
   std::string out;
   if (FILE* p = ::popen(command.c_str(), "r")) {
     char buf[4096];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
+    const int rc = ::pclose(p);
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
   return out;
 }
@@ -33,7 +37,8 @@ TEST(AseInfo, LoadsEveryRowAndPrintsTheFixedFormat) {
                                 TriangleObject("Hat", "Head", 0));
   // sonic.ase is missing. The material list of doreva2.ase stays for the files after it, which
   // have none of their own, as the loader keeps it from one file to the next.
-  const std::string out = RunAseInfo(dir.path().string(), "");
+  int status = 0;
+  const std::string out = RunAseInfo(dir.path().string(), "", &status);
   const std::string expected =
       "message 'Box01' \xEC\x98\xA4\xEB\xB8\x8C\xEC\xA0\x9D\xED\x8A\xB8\xEB\xAA\xA8\xEB\x8D\xB8"
       "\xEC\x9D\x80 \xEC\x9D\xB4\xEB\xAF\xB8 \xEB\xA1\x9C\xEB\x93\x9C\xEB\x90\x98\xEC\x96\xB4"
@@ -61,19 +66,33 @@ TEST(AseInfo, LoadsEveryRowAndPrintsTheFixedFormat) {
       "mesh 1 node=Head parent=Dummy_Center vertices=3 indices=3 bitmap=gone.bmp map=0 "
       "texture=no pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
       "mesh 2 node=Hat parent=Head vertices=3 indices=3 bitmap=gone.bmp map=0 texture=no "
-      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n";
+      "pos=12.000,18.000,15.000 nrm=1.200,1.800,1.500 uv=0.600,1.250\n"
+      "velta-ase-info: no model loaded in row 4 (sonic.ase) from " +
+      std::filesystem::canonical(dir.path()).string() + "\n";
   EXPECT_EQ(out, expected);
+  EXPECT_EQ(status, 1);
 }
 
 TEST(AseInfo, LoadsOnlyTheRowsAskedForAndRefusesOthers) {
   velta_test::ScratchDir dir;
   dir.Write("teapot.ase", TriangleObject("Teapot01"));
   dir.Write("testbox.ase", TriangleObject("Box01"));
-  std::string out = RunAseInfo(dir.path().string(), "2");
+  int status = -1;
+  std::string out = RunAseInfo(dir.path().string(), "2", &status);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(out.find("model 1"), std::string::npos);
   EXPECT_NE(out.find("model 2 testbox.ase Box01 meshes=1\n"), std::string::npos);
   EXPECT_EQ(out.find("message"), std::string::npos);
   EXPECT_NE(RunAseInfo(dir.path().string(), "5").find("usage:"), std::string::npos);
+  // Rows asked for that hold no model afterwards (here the wrong folder) fail in one line.
+  out = RunAseInfo(dir.path().string(), "2 1 4 4", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(out.substr(out.find("velta-ase-info:")),
+            "velta-ase-info: no model loaded in row 4 (sonic.ase) from " +
+                std::filesystem::canonical(dir.path()).string() + "\n");
+  out = RunAseInfo(dir.path().string(), "0 3", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find("in rows 0 (doreva2.ase), 3 (fastfood.ase) from"), std::string::npos) << out;
 }
 
 // Lines of `out` that start with `prefix`.

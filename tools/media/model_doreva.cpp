@@ -82,7 +82,8 @@ ModelFile BuildDoreva() {
         Ellipsoid({s * 7.6, 0, 29}, {1.8, 1.8, 1.8}, 10, 6));
     add(arm, "Torso", kMetal, Limb({s * 8.2, 0, 28.5}, {s * 9.6, -0.5, 22.5}, 1.3, 1.1, 10, 6),
         true);
-    add(fore, arm, kMetal, Limb({s * 9.6, -0.5, 22.5}, {s * 9.8, -4.5, 17.5}, 1.1, 1.0, 10, 6),
+    // The forearm starts thinner than the arm ends, so that their rounded ends never coincide.
+    add(fore, arm, kMetal, Limb({s * 9.6, -0.5, 22.5}, {s * 9.8, -4.5, 17.5}, 0.85, 1.0, 10, 6),
         true);
     // A claw of two fingers at the end of the forearm.
     Mesh claw = Limb({s * 9.4, -4.8, 17.2}, {s * 9.0, -6.4, 14.8}, 0.55, 0.35, 6, 5);

@@ -62,14 +62,15 @@ Mesh Belt() {
   return Loft(rings, 28);
 }
 
-// The skirt, flared and pleated, its trim at the hem.
+// The skirt, flared and pleated, its trim at the hem. Its waist runs up under the belt well
+// inside the belt's outer wall (4.9 x 3.42), so that the two never meet face to face.
 Mesh Skirt() {
   const std::vector<Ring> rings = {
       {16.9, 0, 0.3, 7.1, 5.5, false, 0.04, 16},
       {17.2, 0, 0.3, 7.6, 6.0, true, 0.04, 16},
       {20.0, 0, 0.2, 6.8, 5.2, false, 0.03, 16},
       {23.0, 0, 0.1, 5.8, 4.3, false, 0.015, 16},
-      {25.5, 0, 0.0, 5.0, 3.55},
+      {25.5, 0, 0.0, 4.85, 3.35},
       {27.2, 0, 0.0, 4.62, 3.2},
   };
   Mesh m = Loft(Subdivide(rings, 2), 32);
@@ -251,7 +252,8 @@ ModelFile BuildFastFood() {
     const char* fore = left ? "L_Forearm" : "R_Forearm";
     add(upper, "Chest", kFfSkin, SkinPart(Limb(arm->shoulder, arm->elbow, 1.3, 1.05, 12, 8)), true);
     add(left ? "L_Sleeve" : "R_Sleeve", upper, kFfUniform, Sleeve(*arm), true);
-    add(fore, upper, kFfSkin, SkinPart(Limb(arm->elbow, arm->wrist, 1.0, 0.75, 12, 8, 0.08)), true);
+    // Each part starts thinner than its parent ends, so their rounded ends never coincide.
+    add(fore, upper, kFfSkin, SkinPart(Limb(arm->elbow, arm->wrist, 0.85, 0.75, 12, 8, 0.08)), true);
     add(left ? "L_Hand" : "R_Hand", fore, kFfSkin, left ? HangingHand(arm->wrist) : TrayHand(),
         true);
   }
