@@ -206,12 +206,12 @@ TEST_F(TextureSurfaces, TexturesPastTheDevicesLargestSideAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bitCount = 24;
-    spec.pixels = PackRows(c.width, c.height, 24, false, [](int, int) { return 0xFF0000u; });
-    dir_.Write(c.name, Bytes(BuildBmp(spec)));
+    BmpSpec bmp;
+    bmp.width = c.width;
+    bmp.height = c.height;
+    bmp.bitCount = 24;
+    bmp.pixels = PackRows(c.width, c.height, 24, false, [](int, int) { return 0xFF0000u; });
+    dir_.Write(c.name, Bytes(BuildBmp(bmp)));
     PrimaryDevice(0).hardware.dpcTriCaps.dwTextureCaps = c.caps;
     TextureEntry* e = Restore(c.name, 0, c.expected);
     EXPECT_EQ(e->texture != nullptr, c.expected == S_OK);
