@@ -33,13 +33,17 @@ struct SdlOnDummyDriver {
   }
 };
 
+// The display is SDL's, else the benchmark is skipped: SDL cannot start on this machine.
+bool SdlStarted(benchmark::State& state) {
+  if (std::strcmp(TheDisplay().Name(), "sdl") == 0) return true;
+  state.SkipWithError("SDL cannot start here");
+  return false;
+}
+
 void BM_Present(benchmark::State& state) {
   SdlOnDummyDriver sdl;
+  if (!SdlStarted(state)) return;
   Display& display = TheDisplay();
-  if (std::strcmp(display.Name(), "sdl") != 0) {
-    state.SkipWithError("SDL cannot start here");
-    return;
-  }
   WNDCLASSA wc{};
   wc.lpfnWndProc = PresentProc;
   wc.lpszClassName = "VeltaPresentBench";
@@ -74,11 +78,8 @@ BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // scaled into the host window.
 void BM_PresentFullScreen(benchmark::State& state) {
   SdlOnDummyDriver sdl;
+  if (!SdlStarted(state)) return;
   Display& display = TheDisplay();
-  if (std::strcmp(display.Name(), "sdl") != 0) {
-    state.SkipWithError("SDL cannot start here");
-    return;
-  }
   const DWORD width = DWORD(state.range(0)), height = DWORD(state.range(1));
   const DWORD bits = DWORD(state.range(2));
   if (!display.SetMode(width, height, bits)) {
