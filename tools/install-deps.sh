@@ -3,7 +3,7 @@
 # Runs as root on a fresh Debian 12 machine; does nothing when everything is present.
 # mingw-w64 compiles the resource script for both platforms and builds the Windows program.
 set -e
-PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum ccache libsdl2-dev xvfb xdotool imagemagick x11-utils binutils-mingw-w64 g++-mingw-w64 libmagickwand-6.q16-dev"
+PACKAGES="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-nanum ccache libsdl2-dev xvfb xdotool openbox imagemagick x11-utils binutils-mingw-w64 g++-mingw-w64 libmagickwand-6.q16-dev"
 # Extra packages for one target (the fuzzers' clang) come as arguments.
 PACKAGES="$PACKAGES $*"
 # The manual pages are built with the rest, and checked with man.

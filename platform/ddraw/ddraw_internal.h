@@ -72,6 +72,10 @@ class DirectDrawObject final : public IDirectDraw, public IDirectDraw4 {
                      DWORD flags);
   // Gives the screen back to the desktop if this object had changed the mode.
   void ReturnToDesktop();
+  // The exclusive window covers the whole screen, frameless and above the others; it gets its
+  // own style back when exclusive mode ends.
+  void CoverScreen();
+  void UncoverScreen();
 
   ULONG refs_ = 1;
   GUID driverGuid_{};
@@ -81,6 +85,8 @@ class DirectDrawObject final : public IDirectDraw, public IDirectDraw4 {
   DWORD level_ = 0;  // DDSCL_ flags; 0 until set
   HWND window_ = nullptr;
   bool changedMode_ = false;
+  HWND covered_ = nullptr;  // the window made to cover the screen, and its own styles
+  LONG_PTR coveredStyle_ = 0, coveredExStyle_ = 0;
   Surface* primary_ = nullptr;
   std::vector<Surface*> surfaces_;
   friend class Surface;

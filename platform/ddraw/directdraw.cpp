@@ -81,6 +81,7 @@ DirectDrawObject::DirectDrawObject(const ProfileDriver& driver)
 
 DirectDrawObject::~DirectDrawObject() {
   ReturnToDesktop();
+  UncoverScreen();
   DdRegistry& registry = Registry();
   if (registry.exclusiveOwner == this) registry.exclusiveOwner = nullptr;
   // The surfaces go with the object that made them; what the program still holds of them
@@ -152,9 +153,38 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
     ReturnToDesktop();
     registry.exclusiveOwner = nullptr;
   }
+  if (!exclusive || covered_ != window) UncoverScreen();
   level_ = flags;
   window_ = window;
+  if (exclusive) CoverScreen();
   return DD_OK;
+}
+
+void DirectDrawObject::CoverScreen() {
+  if (!IsWindow(window_)) return;
+  if (!covered_) {
+    covered_ = window_;
+    coveredStyle_ = GetWindowLongPtrA(window_, GWL_STYLE);
+    coveredExStyle_ = GetWindowLongPtrA(window_, GWL_EXSTYLE);
+  }
+  const LONG_PTR style =
+      (coveredStyle_ | WS_POPUP | WS_SYSMENU) & ~LONG_PTR(WS_CAPTION | WS_THICKFRAME);
+  const LONG_PTR exStyle = coveredExStyle_ & ~LONG_PTR(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE);
+  SetWindowLongPtrA(window_, GWL_STYLE, style);
+  SetWindowLongPtrA(window_, GWL_EXSTYLE, exStyle);
+  const ScreenBuffer& screen = TheDisplay().Screen();
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, int(screen.width), int(screen.height),
+               SWP_FRAMECHANGED | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+void DirectDrawObject::UncoverScreen() {
+  const HWND window = covered_;
+  covered_ = nullptr;
+  if (!window || !IsWindow(window)) return;
+  SetWindowLongPtrA(window, GWL_STYLE, coveredStyle_);
+  SetWindowLongPtrA(window, GWL_EXSTYLE, coveredExStyle_);
+  SetWindowPos(window, (coveredExStyle_ & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
+               0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
@@ -181,6 +211,7 @@ HRESULT DirectDrawObject::ChangeMode(DWORD width, DWORD height, DWORD bits, DWOR
   LoseVideoSurfaces();
   changedMode_ = true;
   Registry().lastModeFlags = flags;
+  CoverScreen();
   return DD_OK;
 }
 

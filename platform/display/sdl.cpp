@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,11 +34,13 @@ namespace {
 // (the tools, most tests, headless runs) start without it and the many libraries it brings.
 #define VELTA_SDL_CALLS(X) \
   X(CreateRenderer) X(CreateTexture) X(CreateWindow) X(DestroyRenderer) X(DestroyTexture) \
-  X(DestroyWindow) X(GetError) X(GetWindowFlags) X(GetWindowID) X(GetWindowPosition) \
-  X(GetWindowSize) X(HideWindow) X(InitSubSystem) X(MinimizeWindow) X(PollEvent) X(QuitSubSystem) \
-  X(RenderClear) X(RenderCopy) X(RenderPresent) X(RenderSetLogicalSize) X(RestoreWindow) \
-  X(SetHint) X(SetRenderDrawColor) X(SetWindowFullscreen) X(SetWindowPosition) X(SetWindowSize) \
-  X(SetWindowTitle) X(ShowCursor) X(ShowWindow) X(UpdateTexture) X(WaitEventTimeout)
+  X(DestroyWindow) X(GetDisplayBounds) X(GetError) X(GetRendererOutputSize) \
+  X(GetWindowDisplayIndex) X(GetWindowFlags) X(GetWindowID) X(GetWindowPosition) \
+  X(GetWindowSize) X(HideWindow) X(InitSubSystem) X(LockTexture) X(MinimizeWindow) X(PollEvent) \
+  X(QuitSubSystem) X(RenderClear) X(RenderCopy) X(RenderFillRect) X(RenderPresent) \
+  X(RestoreWindow) X(SetHint) X(SetRenderDrawColor) X(SetWindowBordered) \
+  X(SetWindowFullscreen) X(SetWindowPosition) X(SetWindowSize) X(SetWindowTitle) X(ShowCursor) \
+  X(ShowWindow) X(UnlockTexture) X(UpdateTexture) X(WaitEventTimeout)
 
 struct SdlCalls {
 #define VELTA_SDL_FIELD(name) decltype(&::SDL_##name) name = nullptr;
@@ -156,6 +159,96 @@ Uint32 TextureFormatOf(DWORD bitsPerPixel) {
   }
 }
 
+// Where a mode's picture goes on a host screen of `width` x `height`: as large as it fits with
+// its shape kept, centred, bars where the shapes differ.
+SDL_Rect FittedRect(int width, int height, DWORD modeWidth, DWORD modeHeight) {
+  if (width <= 0 || height <= 0 || modeWidth == 0 || modeHeight == 0) return SDL_Rect{};
+  int w = width, h = int(int64_t(width) * modeHeight / modeWidth);
+  if (h > height) h = height, w = int(int64_t(height) * modeWidth / modeHeight);
+  return SDL_Rect{(width - w) / 2, (height - h) / 2, std::max(w, 1), std::max(h, 1)};
+}
+
+// Screen pixels as XRGB 8888. A 5-6-5 pixel's two bytes expand through a table each: the
+// high byte holds red and green's top bits, the low byte green's low bits and blue, and their
+// expansions never share a bit.
+struct PixelTables {
+  uint32_t low[256];   // 8 bits: the palette; 16 bits: the low byte's expansion
+  uint32_t high[256];  // 16 bits: the high byte's expansion
+};
+
+PixelTables TablesFor(const ScreenBuffer& s) {
+  PixelTables t{};
+  if (s.bitsPerPixel == 8) {
+    for (int i = 0; i < 256; ++i)
+      t.low[i] = uint32_t(s.palette[i].peRed) << 16 | uint32_t(s.palette[i].peGreen) << 8 |
+                 s.palette[i].peBlue;
+  } else if (s.bitsPerPixel == 16) {
+    for (uint32_t i = 0; i < 256; ++i) {
+      const uint32_t r = i >> 3, gHigh = i & 7, gLow = i >> 5, b = i & 31;
+      t.high[i] = (r << 3 | r >> 2) << 16 | (gHigh << 5 | gHigh >> 1) << 8;
+      t.low[i] = gLow << 10 | (b << 3 | b >> 2);
+    }
+  }
+  return t;
+}
+
+template <DWORD kBits>
+uint32_t PixelAt(const PixelTables& t, const uint8_t* row, size_t x) {
+  if constexpr (kBits == 8) {
+    return t.low[row[x]];
+  } else if constexpr (kBits == 16) {
+    return t.high[row[2 * x + 1]] | t.low[row[2 * x]];
+  } else if constexpr (kBits == 24) {
+    return uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+  } else {
+    uint32_t p;
+    std::memcpy(&p, row + 4 * x, 4);
+    return p;
+  }
+}
+
+// The whole screen into `out` (XRGB 8888, `outPitch` bytes a row) at `w` x `h`, nearest pixel;
+// a host row that repeats the one above is copied.
+template <DWORD kBits>
+void ScaleRows(const ScreenBuffer& s, uint8_t* out, int outPitch, int w, int h,
+               std::vector<uint32_t>& columns) {
+  const PixelTables t = TablesFor(s);
+  const size_t width = s.width;
+  if (size_t(w) != width && size_t(w) != 2 * width) {
+    columns.resize(size_t(w));
+    for (int x = 0; x < w; ++x)
+      columns[size_t(x)] = uint32_t((2 * int64_t(x) + 1) * int64_t(width) / (2 * int64_t(w)));
+  }
+  int64_t lastSource = -1;
+  for (int y = 0; y < h; ++y) {
+    uint32_t* dest = reinterpret_cast<uint32_t*>(out + size_t(y) * size_t(outPitch));
+    const int64_t source = (2 * int64_t(y) + 1) * s.height / (2 * int64_t(h));
+    if (source == lastSource) {
+      std::memcpy(dest, out + size_t(y - 1) * size_t(outPitch), size_t(w) * 4);
+      continue;
+    }
+    lastSource = source;
+    const uint8_t* from = s.pixels.data() + size_t(source) * s.pitch;
+    if (size_t(w) == width) {
+      for (size_t x = 0; x < width; ++x) dest[x] = PixelAt<kBits>(t, from, x);
+    } else if (size_t(w) == 2 * width) {
+      for (size_t x = 0; x < width; ++x) dest[2 * x] = dest[2 * x + 1] = PixelAt<kBits>(t, from, x);
+    } else {
+      for (int x = 0; x < w; ++x) dest[x] = PixelAt<kBits>(t, from, columns[size_t(x)]);
+    }
+  }
+}
+
+void ScaleScreen(const ScreenBuffer& s, uint8_t* out, int outPitch, int w, int h,
+                 std::vector<uint32_t>& columns) {
+  switch (s.bitsPerPixel) {
+    case 8: return ScaleRows<8>(s, out, outPitch, w, h, columns);
+    case 16: return ScaleRows<16>(s, out, outPitch, w, h, columns);
+    case 24: return ScaleRows<24>(s, out, outPitch, w, h, columns);
+    default: return ScaleRows<32>(s, out, outPitch, w, h, columns);
+  }
+}
+
 class SdlDisplay;
 SdlDisplay* g_sdl = nullptr;
 
@@ -168,6 +261,7 @@ class SdlDisplay final : public Display {
   ~SdlDisplay() override {
     if (g_sdl == this) g_sdl = nullptr;
     if (texture_) sdl.DestroyTexture(texture_);
+    if (scaled_) sdl.DestroyTexture(scaled_);
     sdl.DestroyRenderer(renderer_);
     sdl.DestroyWindow(window_);
     sdl.QuitSubSystem(SDL_INIT_VIDEO);
@@ -242,6 +336,9 @@ class SdlDisplay final : public Display {
   void AskSize(int width, int height);
   bool AwaitedSize(int width, int height);
   bool UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part);
+  void PresentFullScreen(const ScreenBuffer& s);
+  // A host window point as a screen point.
+  POINT ScreenPoint(int x, int y) const;
 
   std::unique_ptr<Display> inner_;
   SDL_Window* window_;
@@ -250,6 +347,12 @@ class SdlDisplay final : public Display {
   int textureWidth_ = 0, textureHeight_ = 0;
   Uint32 textureFormat_ = 0;
   std::vector<uint32_t> converted_;  // an 8-bit screen's rows through the palette
+  // Full screen: the mode's picture scaled to the host screen, where it goes there, and the
+  // scaler's column table.
+  SDL_Texture* scaled_ = nullptr;
+  int scaledWidth_ = 0, scaledHeight_ = 0;
+  SDL_Rect fitted_{};
+  std::vector<uint32_t> scaleColumns_;
 
   bool fullScreen_ = false;
   int savedX_ = 0, savedY_ = 0;  // the host window's place before full screen
@@ -328,6 +431,7 @@ void SdlDisplay::Present() {
       (sdl.GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED))
     return;
   const ScreenBuffer& s = inner_->Screen();
+  if (fullScreen_) return PresentFullScreen(s);
   const RECT shown = ShownRect();
   if (Width(shown) <= 0 || Height(shown) <= 0 || s.pixels.empty()) return;
   // What of the shown rectangle lies on the screen; the rest stays black.
@@ -342,6 +446,50 @@ void SdlDisplay::Present() {
     if (UpdateTexture(s, part)) sdl.RenderCopy(renderer_, texture_, &part, &to);
   }
   sdl.RenderPresent(renderer_);
+}
+
+// The host screen's own pixels, scaled here in one pass: the renderer then copies them as
+// they are, as fast as a windowed picture of the same size.
+void SdlDisplay::PresentFullScreen(const ScreenBuffer& s) {
+  int width = 0, height = 0;
+  if (sdl.GetRendererOutputSize(renderer_, &width, &height) != 0 || s.pixels.empty()) return;
+  fitted_ = FittedRect(width, height, s.width, s.height);
+  if (fitted_.w <= 0 || fitted_.h <= 0) return;
+  if (!scaled_ || scaledWidth_ != fitted_.w || scaledHeight_ != fitted_.h) {
+    if (scaled_) sdl.DestroyTexture(scaled_);
+    scaled_ = sdl.CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                fitted_.w, fitted_.h);
+    scaledWidth_ = scaled_ ? fitted_.w : 0, scaledHeight_ = scaled_ ? fitted_.h : 0;
+    if (!scaled_) return;
+  }
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (sdl.LockTexture(scaled_, nullptr, &pixels, &pitch) != 0) return;
+  ScaleScreen(s, static_cast<uint8_t*>(pixels), pitch, fitted_.w, fitted_.h, scaleColumns_);
+  sdl.UnlockTexture(scaled_);
+  sdl.SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  const int right = fitted_.x + fitted_.w, bottom = fitted_.y + fitted_.h;
+  const SDL_Rect bars[] = {{0, 0, width, fitted_.y},
+                           {0, bottom, width, height - bottom},
+                           {0, fitted_.y, fitted_.x, fitted_.h},
+                           {right, fitted_.y, width - right, fitted_.h}};
+  for (const SDL_Rect& bar : bars)
+    if (bar.w > 0 && bar.h > 0) sdl.RenderFillRect(renderer_, &bar);
+  sdl.RenderCopy(renderer_, scaled_, nullptr, &fitted_);
+  sdl.RenderPresent(renderer_);
+}
+
+POINT SdlDisplay::ScreenPoint(int x, int y) const {
+  if (!fullScreen_) {
+    const RECT shown = ShownRect();
+    return POINT{shown.left + x, shown.top + y};
+  }
+  const ScreenBuffer& s = inner_->Screen();
+  if (fitted_.w <= 0 || fitted_.h <= 0) return POINT{x, y};
+  const LONG sx = LONG(int64_t(x - fitted_.x) * s.width / fitted_.w);
+  const LONG sy = LONG(int64_t(y - fitted_.y) * s.height / fitted_.h);
+  return POINT{std::clamp<LONG>(sx, 0, LONG(s.width) - 1),
+               std::clamp<LONG>(sy, 0, LONG(s.height) - 1)};
 }
 
 void SdlDisplay::PumpEvents(bool wait) {
@@ -398,9 +546,8 @@ void SdlDisplay::HandleEvent(const SDL_Event& e) {
         button = MouseButton::Middle;
       else
         break;
-      const RECT shown = ShownRect();
-      InputMouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, shown.left + e.button.x,
-                       shown.top + e.button.y);
+      const POINT p = ScreenPoint(e.button.x, e.button.y);
+      InputMouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, int(p.x), int(p.y));
       break;
     }
     case SDL_MOUSEWHEEL: {
@@ -420,8 +567,7 @@ void SdlDisplay::HandleEvent(const SDL_Event& e) {
 }
 
 void SdlDisplay::HandleMouse(int x, int y) {
-  const RECT shown = ShownRect();
-  const POINT p{shown.left + x, shown.top + y};
+  const POINT p = ScreenPoint(x, y);
   InputMouseMove(int(p.x), int(p.y));
   UpdateCursor(p);
 }
@@ -569,24 +715,33 @@ bool SdlDisplay::AwaitedSize(int width, int height) {
   return false;
 }
 
-// The mode's whole picture, scaled to the host screen with bars where the shapes differ.
+// The mode's whole picture on the whole host screen. Without a window manager to honour the
+// full-screen request, the host window is placed over the screen and sized to it first.
 void SdlDisplay::EnterFullScreen() {
-  const ScreenBuffer& s = inner_->Screen();
   if (!fullScreen_) {
     sdl.GetWindowPosition(window_, &savedX_, &savedY_);
     havePlace_ = true;
   }
   fullScreen_ = true;
+  awaited_ = false;
+  SDL_Rect screen{};
+  const int index = sdl.GetWindowDisplayIndex(window_);
+  if (index >= 0 && sdl.GetDisplayBounds(index, &screen) == 0 && screen.w > 0 && screen.h > 0 &&
+      !(sdl.GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP)) {
+    sdl.SetWindowBordered(window_, SDL_FALSE);
+    sdl.SetWindowPosition(window_, screen.x, screen.y);
+    sdl.SetWindowSize(window_, screen.w, screen.h);
+  }
   if (!(sdl.GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) sdl.ShowWindow(window_);
   sdl.SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-  sdl.RenderSetLogicalSize(renderer_, int(s.width), int(s.height));
+  Present();
 }
 
 void SdlDisplay::LeaveFullScreen() {
   if (!fullScreen_) return;
   fullScreen_ = false;
   sdl.SetWindowFullscreen(window_, 0);
-  sdl.RenderSetLogicalSize(renderer_, 0, 0);
+  sdl.SetWindowBordered(window_, SDL_TRUE);
   // Without a window manager the host window keeps the screen's size: give it the window's.
   const RECT shown = ShownRect();
   if (Width(shown) > 0 && Height(shown) > 0) AskSize(int(Width(shown)), int(Height(shown)));

@@ -106,7 +106,7 @@ bool Shown(const WindowRecord& w) { return (w.style & WS_VISIBLE) && !w.destroyi
 std::vector<HWND> TopLevelsTopFirst() {
   std::vector<HWND> topmost, rest;
   for (auto& [key, w] : Windows().windows)
-    if (IsTopLevel(*w) && Shown(*w)) ((w->exStyle & WS_EX_TOPMOST) ? topmost : rest).push_back(w->handle);
+    if (IsTopLevel(*w) && Shown(*w)) (StacksTopmost(*w) ? topmost : rest).push_back(w->handle);
   std::vector<HWND> out(topmost.rbegin(), topmost.rend());
   out.insert(out.end(), rest.rbegin(), rest.rend());
   return out;

@@ -84,6 +84,16 @@ const WindowClassRecord* FindWindowClass(LPCSTR name) {
 
 bool IsTopLevel(const WindowRecord& w) { return !(w.style & WS_CHILD); }
 
+bool StacksTopmost(const WindowRecord& w) {
+  // Owner chains are short; the bound keeps a bad one from looping.
+  const WindowRecord* o = &w;
+  for (int depth = 0; o && depth < 64; ++depth) {
+    if (o->exStyle & WS_EX_TOPMOST) return true;
+    o = o->owner ? FindWindowRecord(o->owner) : nullptr;
+  }
+  return false;
+}
+
 POINT ParentClientOrigin(const WindowRecord& w) {
   POINT origin{0, 0};
   const WindowRecord* p = w.parent ? FindWindowRecord(w.parent) : nullptr;

@@ -60,7 +60,7 @@ const WindowRecord* TopOf(const WindowRecord* w) {
 
 // Stacking among top-level windows: topmost ones over the rest, then the newer over the older.
 bool IsAbove(const WindowRecord& a, const WindowRecord& b) {
-  const bool at = a.exStyle & WS_EX_TOPMOST, bt = b.exStyle & WS_EX_TOPMOST;
+  const bool at = StacksTopmost(a), bt = StacksTopmost(b);
   if (at != bt) return at;
   return reinterpret_cast<uintptr_t>(a.handle) > reinterpret_cast<uintptr_t>(b.handle);
 }

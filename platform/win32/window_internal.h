@@ -104,6 +104,9 @@ POINT ParentClientOrigin(const WindowRecord& w);
 // The window's client rectangle on the screen.
 RECT ClientRectOnScreen(const WindowRecord& w);
 bool IsTopLevel(const WindowRecord& w);
+// Whether a top-level window stacks with the topmost ones: its own style, or an owner's (an
+// owned window always stands over its owner).
+bool StacksTopmost(const WindowRecord& w);
 // The top-level window a window belongs to (itself when it is one); null for no window.
 HWND TopLevelAncestor(HWND window);
 

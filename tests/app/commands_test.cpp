@@ -293,5 +293,42 @@ TEST_F(CommandsTest, ChangeDeviceRebuildsInTheChosenModeAndBack) {
   EXPECT_EQ(Boxes(), 0u);
 }
 
+// Alt+Enter: the exclusive window covers the screen without a frame, and a pause that shows
+// the desktop surface draws nothing of the windowed layout (no caption anywhere); back in a
+// window, the frame comes back with the place.
+TEST_F(CommandsTest, FullScreenCoversTheScreenWithoutTheWindowsFrame) {
+  Start();
+  RECT before{}, r{};
+  GetWindowRect(window, &before);
+  EXPECT_EQ(Command(CmdToggleFullScreen), 0);
+  ASSERT_EQ(Windowed, 0);
+  const ScreenBuffer& screen = TheDisplay().Screen();
+  GetWindowRect(window, &r);
+  EXPECT_TRUE(r.left == 0 && r.top == 0 && r.right == LONG(screen.width) &&
+              r.bottom == LONG(screen.height));
+  EXPECT_FALSE(GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION);
+  SetPaused(true);
+  MSG msg;
+  for (int n = 0; n < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n)
+    DispatchMessageA(&msg);
+  ASSERT_EQ(screen.bitsPerPixel, 16u);
+  const COLORREF c = GetSysColor(COLOR_ACTIVECAPTION);
+  const unsigned caption = (GetRValue(c) >> 3) << 11 | (GetGValue(c) >> 2) << 5 | GetBValue(c) >> 3;
+  int captionPixels = 0;
+  for (DWORD y = 0; y < screen.height; ++y)
+    for (DWORD x = 0; x < screen.width; ++x)
+      captionPixels += (screen.pixels[y * screen.pitch + 2 * x] |
+                        screen.pixels[y * screen.pitch + 2 * x + 1] << 8) == int(caption);
+  EXPECT_EQ(captionPixels, 0);
+  SetPaused(false);
+
+  EXPECT_EQ(Command(CmdToggleFullScreen), 0);
+  ASSERT_EQ(Windowed, 1);
+  GetWindowRect(window, &r);
+  EXPECT_TRUE(r.left == before.left && r.top == before.top && r.right == before.right &&
+              r.bottom == before.bottom);
+  EXPECT_TRUE(GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION);
+}
+
 }  // namespace
 }  // namespace velta_test

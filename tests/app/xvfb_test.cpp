@@ -149,6 +149,7 @@ class XvfbTest : public ::testing::Test {
   }
   void TearDown() override {
     if (viewer_ > 0) WaitExit(viewer_, 0ms);
+    if (manager_ > 0) WaitExit(manager_, 0ms);
     if (server_ > 0) {
       kill(server_, SIGTERM);
       WaitExit(server_, 5s);
@@ -188,8 +189,42 @@ class XvfbTest : public ::testing::Test {
   }
   std::string ViewerErrors() { return Output("cat '" + scratch_.File("viewer.txt") + "'"); }
 
+  void StartViewer() {
+    setenv("DISPLAY", display_.c_str(), 1);
+    setenv("VELTA_VIDEO", "sdl", 1);
+    // A sanitizer build: what the host's own libraries keep until exit is not the viewer's leak.
+    const std::string leaks =
+        scratch_.Write("lsan.supp", "leak:libdbus-1\nleak:libX11\nleak:libSDL2\n");
+    setenv("LSAN_OPTIONS", ("suppressions=" + leaks).c_str(), 1);
+    viewer_ = Spawn({VELTA_VIEWER}, VELTA_MEDIA_DIR, scratch_.File("viewer.txt"));
+    unsetenv("LSAN_OPTIONS");
+    unsetenv("VELTA_VIDEO");
+    unsetenv("DISPLAY");
+    window_ = X(std::string("xdotool search --sync --onlyvisible --name '") + kTitle + "'");
+    window_ = window_.substr(0, window_.find('\n'));
+    ASSERT_FALSE(window_.empty()) << "no window titled " << kTitle << "\n" << ViewerErrors();
+  }
+  // The window manager on the server, running once it has said so on the root window.
+  bool StartWindowManager() {
+    if (!OnPath("openbox") || !OnPath("xprop")) return false;
+    setenv("DISPLAY", display_.c_str(), 1);
+    manager_ = Spawn({"openbox"}, nullptr, scratch_.File("openbox.txt"));
+    unsetenv("DISPLAY");
+    for (int i = 0; i < 100; ++i) {
+      if (X("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos)
+        return true;
+      std::this_thread::sleep_for(100ms);
+    }
+    return false;
+  }
+  Shot TakeScreen() {
+    Shot s;
+    ParsePpm(X("import -window root -depth 8 ppm:-"), s);
+    return s;
+  }
+
   ScratchDir scratch_;
-  pid_t server_ = -1, viewer_ = -1;
+  pid_t server_ = -1, viewer_ = -1, manager_ = -1;
   std::string display_, window_;
 };
 
@@ -199,19 +234,7 @@ int CentreGrey(const Shot& s) {
 }
 
 TEST_F(XvfbTest, TheViewerWorksInAWindow) {
-  setenv("DISPLAY", display_.c_str(), 1);
-  setenv("VELTA_VIDEO", "sdl", 1);
-  // A sanitizer build: what the host's own libraries keep until exit is not the viewer's leak.
-  const std::string leaks =
-      scratch_.Write("lsan.supp", "leak:libdbus-1\nleak:libX11\nleak:libSDL2\n");
-  setenv("LSAN_OPTIONS", ("suppressions=" + leaks).c_str(), 1);
-  viewer_ = Spawn({VELTA_VIEWER}, VELTA_MEDIA_DIR, scratch_.File("viewer.txt"));
-  unsetenv("LSAN_OPTIONS");
-  unsetenv("VELTA_VIDEO");
-  unsetenv("DISPLAY");
-  window_ = X(std::string("xdotool search --sync --onlyvisible --name '") + kTitle + "'");
-  window_ = window_.substr(0, window_.find('\n'));
-  ASSERT_FALSE(window_.empty()) << "no window titled " << kTitle << "\n" << ViewerErrors();
+  ASSERT_NO_FATAL_FAILURE(StartViewer());
   bool found = false;
 
   // The menu bar over the client area: grey bar, the clear colour, the character in the middle.
@@ -312,6 +335,47 @@ TEST_F(XvfbTest, TheViewerWorksInAWindow) {
   Key("Escape");
   EXPECT_EQ(WaitExit(viewer_, 20s), 0) << ViewerErrors();
   viewer_ = -1;
+}
+
+// Alt+Enter on the 1280 x 1024 server, bare and under a window manager: the host window is the
+// whole screen, showing the whole 640 x 480 picture scaled to 1280 x 960 between two bars and
+// nothing of the windowed layout; the About box is centred on the screen.
+TEST_F(XvfbTest, FullScreenFillsTheScreenWithAndWithoutAWindowManager) {
+  for (const bool managed : {false, true}) {
+    SCOPED_TRACE(managed ? "openbox" : "no window manager");
+    if (managed && !StartWindowManager()) GTEST_SKIP() << "openbox is missing: run `make deps`";
+    ASSERT_NO_FATAL_FAILURE(StartViewer());
+    bool found = false;
+    WaitFor([](const Shot& s) { return s.NotBlank(); }, found);
+    Key("alt+Return");
+    const auto picture = [](const Shot& s) {
+      return s.width == 1280 && s.height == 1024 && Near(s.At(640, 10), 0) &&
+             Near(s.At(640, 1013), 0) && Near(s.At(4, 1020 - 32 - 8), kBackground) &&
+             Near(s.At(1275, 1020 - 32 - 8), kBackground) && Near(s.At(1275, 40), kBackground) &&
+             s.Count(0, 32, 1280, 32 + 2 * kMenu, kFace) < 2000;  // no menu bar
+    };
+    Shot full = WaitFor(picture, found);
+    EXPECT_TRUE(found) << "full screen " << full.width << "x" << full.height;
+    const std::string place = X("xdotool getwindowgeometry " + window_);
+    EXPECT_NE(place.find("Position: 0,0"), std::string::npos) << place;
+    EXPECT_NE(place.find("Geometry: 1280x1024"), std::string::npos) << place;
+    Shot screen = TakeScreen();
+    EXPECT_TRUE(picture(screen)) << "the screen shows the picture";
+
+    Key("F1");
+    const auto centred = [](const Shot& s) {
+      return s.Count(640 - 100, 512 - 50, 640 + 100, 512 + 50, kFace) > 12000;
+    };
+    WaitFor(centred, found);
+    EXPECT_TRUE(found) << "About box in the screen's middle";
+    Key("Return");
+    Key("alt+Return");
+    WaitFor([](const Shot& s) { return s.width == 640 && s.height == 480 + kMenu; }, found);
+    EXPECT_TRUE(found) << "windowed again";
+    Key("Escape");
+    EXPECT_EQ(WaitExit(viewer_, 20s), 0) << ViewerErrors();
+    viewer_ = -1;
+  }
 }
 
 }  // namespace

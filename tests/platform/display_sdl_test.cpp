@@ -213,6 +213,19 @@ TEST_F(SdlDisplayTest, FullScreenShowsEachDepthScaledAndComesBack) {
     SDL_GetRendererOutputSize(TestSdlRenderer(), &hw, &hh);
     ExpectNear(ShownPixel(hw / 2, hh / 2), m.colour, "centre");
     ExpectNear(ShownPixel(hw / 2, hh / 2 + hh / 5), m.colour, "below the centre");
+    // The host window is the host screen, and its pixels are the mode's: the mouse at the
+    // host's bottom right is at the mode's.
+    SDL_Rect bounds{};
+    SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(host), &bounds);
+    EXPECT_TRUE(hw == bounds.w && hh == bounds.h) << hw << "x" << hh;
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = hw - 1, e.motion.y = hh - 1;
+    Push(e);
+    Deliver();
+    POINT at{};
+    GetCursorPos(&at);
+    EXPECT_TRUE(at.x == LONG(m.width) - 1 && at.y == LONG(m.height) - 1) << at.x << "," << at.y;
   }
   // 320 x 200 on the dummy driver's 4:3 screen: the top rows are a bar.
   int hw = 0, hh = 0;
