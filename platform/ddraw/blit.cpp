@@ -76,21 +76,22 @@ HRESULT Surface::Present() {
   return DD_OK;
 }
 
-bool Surface::ClipFor(const RECT& dest, bool useClipper, RECT& clip) {
+bool Surface::ClipFor(const RECT& dest, bool useClipper, std::vector<RECT>& parts) {
+  parts.clear();
   const RECT bounds{0, 0, LONG(width_), LONG(height_)};
   if (!useClipper || !clipper_) {
-    clip = dest;
+    parts.push_back(dest);
     return Inside(dest, width_, height_);
   }
-  clip = Intersect(dest, bounds);
-  // On the primary, a clipper bound to a window keeps the blit inside its client area.
+  const RECT clip = Intersect(dest, bounds);
+  // On the primary, a clipper bound to a window keeps the blit to what shows of its client
+  // area: windows above it (a dialog, a menu) are left alone.
   if (primary_ && !root_ && clipper_->Window()) {
-    RECT window;
-    if (WindowClientOnScreen(clipper_->Window(), window))
-      clip = Intersect(clip, window);
-    else
-      clip = RECT{0, 0, 0, 0};
+    for (const RECT& part : WindowClipList(clipper_->Window()))
+      if (const RECT r = Intersect(clip, part); !IsEmpty(r)) parts.push_back(r);
+    return true;
   }
+  parts.push_back(clip);
   return true;
 }
 
@@ -132,13 +133,20 @@ HRESULT Surface::DoBlt(const RECT* destRect, LPDIRECTDRAWSURFACE4 source, const 
 
   const RECT dest = destRect ? *destRect : RECT{0, 0, LONG(width_), LONG(height_)};
   if (IsEmpty(dest)) return DDERR_INVALIDRECT;
-  RECT clip;
-  if (!ClipFor(dest, useClipper, clip)) return DDERR_INVALIDRECT;
+  std::vector<RECT> parts;
+  try {
+    if (!ClipFor(dest, useClipper, parts)) return DDERR_INVALIDRECT;
+  } catch (const std::bad_alloc&) {
+    return DDERR_OUTOFMEMORY;
+  }
 
   if (fill) {
     const bool depth = format_.kind == PixelKind::Depth;
     if (depth != bool(flags & DDBLT_DEPTHFILL)) return DDERR_INVALIDPIXELFORMAT;
-    return IsEmpty(clip) ? DD_OK : Fill(clip, fx->dwFillColor);
+    HRESULT hr = DD_OK;
+    for (const RECT& clip : parts)
+      if (hr == DD_OK && !IsEmpty(clip)) hr = Fill(clip, fx->dwFillColor);
+    return hr;
   }
 
   Surface* src = LiveSurface(source);
@@ -159,7 +167,9 @@ HRESULT Surface::DoBlt(const RECT* destRect, LPDIRECTDRAWSURFACE4 source, const 
   if (presenting) {
     if (HRESULT hr = Present(); hr != DD_OK) return hr;
   }
-  HRESULT hr = IsEmpty(clip) ? DD_OK : CopyFrom(src, dest, s, clip, key);
+  HRESULT hr = DD_OK;
+  for (const RECT& clip : parts)
+    if (hr == DD_OK && !IsEmpty(clip)) hr = CopyFrom(src, dest, s, clip, key);
   if (presenting && hr == DD_OK) TheDisplay().FramePresented();
   return hr;
 }

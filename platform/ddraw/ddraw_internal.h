@@ -178,7 +178,9 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
                    const DDCOLORKEY* key);
   HRESULT Fill(const RECT& clip, DWORD value);
   // The part of `dest` a blit may write; false when `dest` leaves an unclipped surface.
-  bool ClipFor(const RECT& dest, bool useClipper, RECT& clip);
+  // The parts of `dest` a blit draws in: the surface's bounds, and on the primary the parts of
+  // the clipper's window that show. False when `dest` may not be drawn at all.
+  bool ClipFor(const RECT& dest, bool useClipper, std::vector<RECT>& parts);
   HRESULT Present();  // the injected loss at presentation
   void RotateChain(Surface* target);  // a flip: the back buffer (or target) goes on screen
   void ReleaseResources();            // clipper, palette, attachments, device context, lock
@@ -287,6 +289,9 @@ void LoseVideoSurfaces();
 
 // The window's client area in screen coordinates; false for a window that is gone.
 bool WindowClientOnScreen(HWND window, RECT& out);
+// What of the window's client area shows on the screen (screen coordinates): the rectangles a
+// clipper bound to it draws in. Empty for a window that is gone or covered.
+std::vector<RECT> WindowClipList(HWND window);
 
 // Lock's address keys.
 DWORD RegisterSurfaceAddress(void* address);

@@ -93,10 +93,13 @@ LRESULT WindowPosChanged(HWND window, const WINDOWPOS* wp) {
   return 0;
 }
 
-// A press on the close box held until the button comes up: pushed while the mouse stays on it.
+// A press on the caption held until the button comes up: the close box pushed while the mouse
+// stays on it, or the window following the mouse from where the press took it.
 struct CaptionTrack {
   HWND window = nullptr;
   bool closeBox = false;
+  POINT from{};    // where the press was
+  POINT origin{};  // the window's top left then
 };
 CaptionTrack g_track;
 
@@ -117,6 +120,11 @@ POINT MousePoint(HWND window, UINT message, LPARAM lParam) {
 bool StartCaptionTrack(HWND window, WPARAM hit, POINT p) {
   const WindowRecord* w = FindWindowRecord(window);
   if (!w || !IsTopLevel(*w) || w->state != ShowState::Normal) return false;
+  if (hit == HTCAPTION) {
+    g_track = CaptionTrack{window, false, p, POINT{w->window.left, w->window.top}};
+    SetCapture(window);
+    return true;
+  }
   if (hit != HTCLOSE || !OnCloseBox(window, p)) return false;
   g_track = CaptionTrack{window, true};
   SetCapture(window);
@@ -124,7 +132,23 @@ bool StartCaptionTrack(HWND window, WPARAM hit, POINT p) {
   return true;
 }
 
-void FollowCaptionTrack(HWND window, POINT p) { SetCloseBoxPushed(window, OnCloseBox(window, p)); }
+void EndCaptionTrack(HWND window, bool released, POINT p);
+
+// A move follows the cursor as it is now, from the press's point, not the move message's:
+// messages queued before the window moved carry client points measured from where it was.
+// The cursor stays on the screen, so the caption can always be reached again.
+void FollowCaptionTrack(HWND window, POINT p) {
+  if (g_track.closeBox) return SetCloseBoxPushed(window, OnCloseBox(window, p));
+  if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000)) return EndCaptionTrack(window, true, p);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const LONG right = GetSystemMetrics(SM_CXSCREEN) - 1, bottom = GetSystemMetrics(SM_CYSCREEN) - 1;
+  cursor.x = std::clamp<LONG>(cursor.x, 0, std::max<LONG>(right, 0));
+  cursor.y = std::clamp<LONG>(cursor.y, 0, std::max<LONG>(bottom, 0));
+  SetWindowPos(window, nullptr, int(g_track.origin.x + cursor.x - g_track.from.x),
+               int(g_track.origin.y + cursor.y - g_track.from.y), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void EndCaptionTrack(HWND window, bool released, POINT p) {
   const bool close = g_track.closeBox && released && OnCloseBox(window, p);

@@ -200,6 +200,9 @@ HWND CreateMessageBoxWindow(HWND owner, LPCSTR text, LPCSTR caption, UINT type, 
   while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
   DialogSpec shape;
   shape.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
+  // A box that no window owns stands over everything, a full-screen window included: nothing
+  // else would bring it into sight.
+  if (!owner || (type & (MB_TOPMOST | MB_SYSTEMMODAL))) shape.exStyle |= WS_EX_TOPMOST;
   shape.title = caption ? caption : "";
   shape.hasFont = true;
   shape.pointSize = kPointSize;

@@ -124,6 +124,16 @@ HDC OpenWindowDC(HWND window, WindowDcArea area, const RECT* limit) {
   }
 }
 
+std::vector<RECT> ClientVisibleParts(HWND window) {
+  const WindowRecord* w = FindWindowRecord(window);
+  if (!w) return {};
+  try {
+    return VisibleParts(*w, ClientRectOnScreen(*w));
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
 HDC GetDC(HWND window) {
   if (!window) return NewScreenDC(POINT{0, 0}, false, {});
   return OpenWindowDC(window, WindowDcArea::Client, nullptr);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 enum class WindowDcArea { Client, Window };
 
 // A device context for the window's client area or whole window, with that area's top-left
@@ -11,6 +13,10 @@ enum class WindowDcArea { Client, Window };
 // in the area's own coordinates. Null for a window that is not one, or no memory. ReleaseDC
 // gives it back.
 HDC OpenWindowDC(HWND window, WindowDcArea area, const RECT* limit);
+
+// The parts of a window's client area on the screen that no window above it covers: where a
+// clipper bound to the window lets a blit draw. Empty for a window that is not one or hidden.
+std::vector<RECT> ClientVisibleParts(HWND window);
 
 // WM_NCPAINT's default: the frame and caption of the style, and the menu bar through
 // DrawMenuBar. `active` chooses the caption's colours.

@@ -346,6 +346,17 @@ TEST_F(BlitTest, TheClipperFollowsARealWindowsClientArea) {
   EXPECT_EQ(ReadRaw(primary, origin.x + client.right - 1, origin.y + client.bottom - 1), 0x00C0FFu);
   EXPECT_EQ(ReadRaw(primary, origin.x - 1, origin.y), 0u);
   EXPECT_EQ(ReadRaw(primary, origin.x, origin.y + client.bottom), 0u);
+  // Shown, with a window over part of its client area (a dialog dragged there): the blit
+  // leaves that part alone.
+  ASSERT_EQ(FillRaw(primary, 0), DD_OK);
+  ShowWindow(window, SW_SHOWNA);
+  HWND above = CreateWindowExA(0, "DdClipTest", "above", WS_POPUP | WS_VISIBLE, origin.x + 20,
+                               origin.y + 20, 40, 30, window, nullptr, nullptr, nullptr);
+  ASSERT_EQ(primary->Blt(&around, source, nullptr, 0, nullptr), DD_OK);
+  EXPECT_EQ(ReadRaw(primary, origin.x + 30, origin.y + 30), 0u);
+  EXPECT_EQ(ReadRaw(primary, origin.x + 10, origin.y + 30), 0x00C0FFu);
+  EXPECT_EQ(ReadRaw(primary, origin.x + 70, origin.y + 30), 0x00C0FFu);
+  DestroyWindow(above);
   primary->Release();
   source->Release();
   DestroyWindow(window);

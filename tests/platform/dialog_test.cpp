@@ -532,4 +532,37 @@ TEST_F(DialogKeys, TheCloseBoxCancels) {
   ReleaseDC(dialog_, dc);
 }
 
+// A press on the caption drags the dialog, also when the moves were queued before the press
+// was seen; the cursor's own place counts, kept on the screen. The release ends it.
+TEST_F(DialogKeys, TheCaptionDragsTheDialog) {
+  auto pump = [] {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  };
+  RECT start, r;
+  GetWindowRect(dialog_, &start);
+  const POINT grip{start.left + 30, start.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
+  ASSERT_EQ(SendMessageA(dialog_, WM_NCHITTEST, 0, MAKELPARAM(grip.x, grip.y)), HTCAPTION);
+  pump();
+  InputMouseButton(MouseButton::Left, true, grip.x, grip.y);
+  InputMouseMove(grip.x + 30, grip.y + 20);
+  InputMouseMove(grip.x + 50, grip.y + 40);
+  pump();
+  GetWindowRect(dialog_, &r);
+  EXPECT_TRUE(r.left == start.left + 50 && r.top == start.top + 40) << r.left << "," << r.top;
+  InputMouseMove(-500, -500);  // past the screen's corner: the cursor stops there
+  pump();
+  GetWindowRect(dialog_, &r);
+  EXPECT_TRUE(r.left == start.left - grip.x && r.top == start.top - grip.y)
+      << r.left << "," << r.top;
+  InputMouseButton(MouseButton::Left, false, 0, 0);
+  InputMouseMove(200, 200);
+  pump();
+  RECT after;
+  GetWindowRect(dialog_, &after);
+  EXPECT_TRUE(after.left == r.left && after.top == r.top);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(after.right - after.left, start.right - start.left);
+}
+
 }  // namespace

@@ -127,6 +127,22 @@ TEST_F(MessageBoxWindows, LongCaptionWidensAShortBox) {
   EXPECT_GT(w.right - w.left, extent.cx * 3 / 4);  // the caption's own font is a bit smaller
 }
 
+// A box no window owns stands over a full-screen (topmost) window; an owned one stacks with
+// its owner.
+TEST_F(MessageBoxWindows, OnlyABoxWithoutOwnerIsTopmost) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "BoxOwner";
+  RegisterClassA(&wc);
+  HWND owner = CreateWindowExA(0, "BoxOwner", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  HWND free = CreateMessageBoxWindow(nullptr, "a", "b", MB_OK, false);
+  HWND owned = CreateMessageBoxWindow(owner, "a", "b", MB_OK, false);
+  ASSERT_TRUE(free && owned);
+  EXPECT_TRUE(GetWindowLongPtrA(free, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongPtrA(owned, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
 TEST_F(MessageBoxWindows, HeadlessBoxIsDrawnAndAnsweredAtOnce) {
   const size_t before = Windows().windows.size();
   testing::internal::CaptureStderr();
