@@ -412,15 +412,12 @@ bool SdlDisplay::UpdateTexture(const ScreenBuffer& s, const SDL_Rect& part) {
     const size_t bytes = s.bitsPerPixel / 8;
     return sdl.UpdateTexture(texture_, &part, first + size_t(part.x) * bytes, int(s.pitch)) == 0;
   }
-  uint32_t colors[256];
-  for (int i = 0; i < 256; ++i)
-    colors[i] = uint32_t(s.palette[i].peRed) << 16 | uint32_t(s.palette[i].peGreen) << 8 |
-                s.palette[i].peBlue;
+  const PixelTables palette = TablesFor(s);
   converted_.resize(size_t(part.w) * size_t(part.h));
   for (int y = 0; y < part.h; ++y) {
     const uint8_t* row = first + size_t(y) * s.pitch + size_t(part.x);
     uint32_t* out = converted_.data() + size_t(y) * size_t(part.w);
-    for (int x = 0; x < part.w; ++x) out[x] = colors[row[x]];
+    for (int x = 0; x < part.w; ++x) out[x] = PixelAt<8>(palette, row, size_t(x));
   }
   return sdl.UpdateTexture(texture_, &part, converted_.data(), part.w * 4) == 0;
 }
