@@ -133,7 +133,7 @@ HRESULT Surface::DoBlt(const RECT* destRect, LPDIRECTDRAWSURFACE4 source, const 
 
   const RECT dest = destRect ? *destRect : RECT{0, 0, LONG(width_), LONG(height_)};
   if (IsEmpty(dest)) return DDERR_INVALIDRECT;
-  std::vector<RECT> parts;
+  std::vector<RECT>& parts = clipParts_;
   try {
     if (!ClipFor(dest, useClipper, parts)) return DDERR_INVALIDRECT;
   } catch (const std::bad_alloc&) {

@@ -177,9 +177,8 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
   HRESULT CopyFrom(Surface* source, const RECT& dest, const RECT& src, const RECT& clip,
                    const DDCOLORKEY* key);
   HRESULT Fill(const RECT& clip, DWORD value);
-  // The part of `dest` a blit may write; false when `dest` leaves an unclipped surface.
   // The parts of `dest` a blit draws in: the surface's bounds, and on the primary the parts of
-  // the clipper's window that show. False when `dest` may not be drawn at all.
+  // the clipper's window that show. False when `dest` leaves an unclipped surface.
   bool ClipFor(const RECT& dest, bool useClipper, std::vector<RECT>& parts);
   HRESULT Present();  // the injected loss at presentation
   void RotateChain(Surface* target);  // a flip: the back buffer (or target) goes on screen
@@ -202,6 +201,7 @@ class Surface final : public IDirectDrawSurface4, private GdiSurfaceSource {
   Surface* root_ = nullptr;      // flip-chain members: the primary they belong to
   std::vector<Surface*> chain_;  // the primary: its back buffers, nearest first
   std::vector<Surface*> attached_;  // attached by AddAttachedSurface, one reference each
+  std::vector<RECT> clipParts_;     // the last blit's parts, kept so that blits reuse the room
   Clipper* clipper_ = nullptr;
   Palette* palette_ = nullptr;
   DDCOLORKEY sourceKey_{};
